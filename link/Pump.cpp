@@ -1,0 +1,53 @@
+#include "link/Pump.h"
+
+#include <QCoreApplication>
+
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+
+Pump::Pump(SerialPort& port, Clock& clock, QObject* parent) : QObject(parent), port_(port), clock_(clock) {
+  connect(&port_, &SerialPort::readyRead, &loop_, &QEventLoop::quit);
+  connect(&port_, &SerialPort::failed, &loop_, &QEventLoop::quit);
+}
+
+qsizetype Pump::pollStep(QString& rx) {
+  QCoreApplication::processEvents();
+  if (!port_.isOpen()) return 0;
+  const QByteArray bytes = port_.readAll();
+  if (bytes.isEmpty()) return 0;
+  rx += QString::fromLatin1(bytes);
+  return boundReceiveBuffer(rx);
+}
+
+void Pump::idle(int ms) {
+  if (port_.isOpen() && port_.bytesWaiting() > 0) {
+    QCoreApplication::processEvents();
+    return;
+  }
+  clock_.sleepIn(loop_, ms);
+}
+
+void Pump::delay(double seconds) {
+  const qint64 start = clock_.monotonicMs();
+  const qint64 wanted = static_cast<qint64>(seconds * 1000.0 + 0.5);
+  for (;;) {
+    const qint64 left = wanted - (clock_.monotonicMs() - start);
+    if (left <= 0) break;
+    // Port input must not cut the delay short: sleep on a loop nobody else quits.
+    QEventLoop quiet;
+    clock_.sleepIn(quiet, static_cast<int>(left));
+  }
+  QCoreApplication::processEvents();
+}
+
+bool Pump::portFailed() const { return port_.hasFailed() || !port_.isOpen(); }
+
+qsizetype boundReceiveBuffer(QString& rx, qsizetype tailLimit, qsizetype totalLimit) {
+  const qsizetype tailStart = rx.lastIndexOf(QLatin1Char(')')) + 1;
+  const qsizetype tail = rx.size() - tailStart;
+  if (tail > tailLimit) rx.remove(tailStart, tail - tailLimit);
+  if (rx.size() <= totalLimit) return 0;
+  const qsizetype dropped = rx.size() - totalLimit;
+  rx.remove(0, dropped);
+  return dropped;
+}

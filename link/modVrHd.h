@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <functional>
+#include <initializer_list>
+
+#include "link/LinkState.h"
+
+class Clock;
+class Prompts;
+class Pump;
+class SerialPort;
+struct ProgramInfo;
+
+// Switched on when the link comes up and off when it closes (the connection monitor).
+class KeepAliveSwitch {
+ public:
+  virtual ~KeepAliveSwitch() = default;
+  virtual void setKeepAliveEnabled(bool enabled) = 0;
+};
+
+// The instrument link: frames, receive operations and every command. One
+// object per program, on the window thread; all waits go through the Pump.
+class modVrHd {
+ public:
+  // The longest the program waits for any single reply. The slowest
+  // legitimate reply is the final status of a tray movement (a few seconds);
+  // a silent instrument is reported as a failed exchange after this.
+  static constexpr int kReplyTimeoutMs = 15000;
+  // The frame type that ReceiveFrame reports when no reply came in time or the port failed.
+  static const QString kNoReplyType;
+
+  // Runs the whole firmware download on an open image file; "" on success,
+  // else the failure text.
+  using FirmwareDownload = std::function<QString(const QString& imagePath)>;
+
+  modVrHd(LinkState& state, SerialPort& port, Pump& pump, Prompts& prompts, const ProgramInfo& program);
+
+  LinkState& state() { return state_; }
+  SerialPort& port() { return port_; }
+  Pump& pump() { return pump_; }
+  Prompts& prompts() { return prompts_; }
+  Clock& clock();
+
+  void setKeepAliveSwitch(KeepAliveSwitch* keepAlive) { keepAlive_ = keepAlive; }
+  KeepAliveSwitch* keepAliveSwitch() const { return keepAlive_; }
+  void setFirmwareDownload(FirmwareDownload download) { firmwareDownload_ = std::move(download); }
+
+  // --- Frames and transport ---
+  // A command: LastSendTime = now, then the pieces written one after another.
+  void SendRequest(std::initializer_list<QString> pieces);
+  // The same without touching LastSendTime (identify, connect, goodbye, keep-alive).
+  void WritePieces(std::initializer_list<QString> pieces);
+  void FlushInput();
+  void Delay(double seconds);
+  // Each returns its failed-exchange value when no frame comes within
+  // kReplyTimeoutMs or the port fails: "" (ReceiveAnyFrame, ReceiveStatusReply)
+  // or kNoReplyType (ReceiveFrame, payload "").
+  QString ReceiveAnyFrame();
+  QString ReceiveFrame(QString& payload);
+  QString ReceiveStatusReply(const QString& echo);
+  QString PollStatusReply(const QString& echo);
+
+  // --- Session ---
+  bool IdentifyAndConnect();
+  // The instrument status, 3 when the link is down, -1 when no reply came.
+  int GetInstrumentStatus();
+  bool SayGoodbye();
+  void CloseLink();
+  static QString FormatVersion(const QString& code);
+
+  // --- Parameters and memory words ("" on success, else the failure text) ---
+  QString ReadParameter(int number, qint32& value);
+  QString WriteParameter(int number, qint32 value);
+  QString WriteSerialNumber(const QString& serial);
+  QString ReadPhotosensorParameters(std::array<float, 8>& coefficients);
+  QString WritePhotosensorParameters(const std::array<float, 8>& coefficients);
+  QString PeekWord(const QString& address, QString& value);
+  QString PokeWord(const QString& address, int value);
+
+  // --- Tray and motors ---
+  QString EjectTray();
+  QString ParkTray();
+  void ReleaseMotors();
+  // The eject request with the cancel tag "Q"; no acknowledgement is awaited.
+  void SendCancelEject();
+
+ private:
+  bool waitExpired(qint64 deadline) const;
+  qint64 deadlineFromNow() const;
+  qsizetype pollStep();
+  QString autoRepairFirmware();
+
+  LinkState& state_;
+  SerialPort& port_;
+  Pump& pump_;
+  Prompts& prompts_;
+  const ProgramInfo& program_;
+  KeepAliveSwitch* keepAlive_ = nullptr;
+  FirmwareDownload firmwareDownload_;
+};

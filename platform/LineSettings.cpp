@@ -1,0 +1,20 @@
+#include "platform/LineSettings.h"
+
+#include <QStringList>
+
+std::optional<LineSettings> parseLineSettings(const QString& text) {
+  const QStringList parts = text.trimmed().split(QLatin1Char(','));
+  if (parts.size() != 4) return std::nullopt;
+  LineSettings s;
+  bool ok = false;
+  s.baudRate = parts[0].trimmed().toInt(&ok);
+  if (!ok || s.baudRate <= 0) return std::nullopt;
+  const QString parity = parts[1].trimmed().toLower();
+  if (parity.size() != 1 || !QStringLiteral("neoms").contains(parity)) return std::nullopt;
+  s.parity = parity.at(0).toLatin1();
+  s.dataBits = parts[2].trimmed().toInt(&ok);
+  if (!ok || s.dataBits < 5 || s.dataBits > 8) return std::nullopt;
+  s.stopBits = parts[3].trimmed().toInt(&ok);
+  if (!ok || (s.stopBits != 1 && s.stopBits != 2)) return std::nullopt;
+  return s;
+}

@@ -1,0 +1,85 @@
+#include "platform/QtSerialPort.h"
+
+#include "platform/LineSettings.h"
+
+QtSerialPort::QtSerialPort(QObject* parent) : SerialPort(parent) {
+  connect(&port_, &QSerialPort::readyRead, this, &SerialPort::readyRead);
+  connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
+    if (error == QSerialPort::NoError) return;
+    errorText_ = port_.errorString();
+    const bool fatal = error == QSerialPort::ResourceError || error == QSerialPort::DeviceNotFoundError ||
+                       error == QSerialPort::PermissionError;
+    if (fatal && port_.isOpen()) {
+      failed_ = true;
+      Q_EMIT failed();
+    }
+  });
+}
+
+void QtSerialPort::setDeviceName(const QString& device) { port_.setPortName(device); }
+
+QString QtSerialPort::deviceName() const { return port_.portName(); }
+
+bool QtSerialPort::setLineSettings(const QString& settings) {
+  const auto parsed = parseLineSettings(settings);
+  if (!parsed) {
+    errorText_ = QStringLiteral("Invalid line settings: ") + settings;
+    return false;
+  }
+  baudRate_ = parsed->baudRate;
+  parity_ = parsed->parity == 'e'   ? QSerialPort::EvenParity
+            : parsed->parity == 'o' ? QSerialPort::OddParity
+            : parsed->parity == 'm' ? QSerialPort::MarkParity
+            : parsed->parity == 's' ? QSerialPort::SpaceParity
+                                    : QSerialPort::NoParity;
+  dataBits_ = static_cast<QSerialPort::DataBits>(parsed->dataBits);
+  stopBits_ = parsed->stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop;
+  return port_.isOpen() ? applySettings() : true;
+}
+
+bool QtSerialPort::applySettings() {
+  const bool ok = port_.setBaudRate(baudRate_) && port_.setParity(parity_) && port_.setDataBits(dataBits_) &&
+                  port_.setStopBits(stopBits_) && port_.setFlowControl(QSerialPort::NoFlowControl);
+  if (!ok) errorText_ = port_.errorString();
+  return ok;
+}
+
+bool QtSerialPort::open() {
+  failed_ = false;
+  if (!port_.open(QIODevice::ReadWrite)) {
+    errorText_ = port_.errorString();
+    return false;
+  }
+  if (!applySettings()) {
+    port_.close();
+    return false;
+  }
+  return true;
+}
+
+void QtSerialPort::close() {
+  if (port_.isOpen()) port_.close();
+}
+
+bool QtSerialPort::isOpen() const { return port_.isOpen(); }
+
+qint64 QtSerialPort::bytesWaiting() { return port_.isOpen() ? port_.bytesAvailable() : 0; }
+
+void QtSerialPort::discardInput() {
+  if (!port_.isOpen()) return;
+  port_.clear(QSerialPort::Input);
+  port_.readAll();
+}
+
+bool QtSerialPort::write(const QByteArray& bytes) {
+  if (!port_.isOpen() || failed_) return false;
+  const bool ok = port_.write(bytes) == bytes.size();
+  if (!ok) errorText_ = port_.errorString();
+  return ok;
+}
+
+QByteArray QtSerialPort::readAll() { return port_.isOpen() ? port_.readAll() : QByteArray(); }
+
+QString QtSerialPort::errorText() const { return errorText_; }
+
+bool QtSerialPort::hasFailed() const { return failed_; }
