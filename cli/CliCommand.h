@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <functional>
+#include <vector>
+
+class AppContext;
+
+// Exit statuses of lumivanectl.
+enum CliExit { kExitOk = 0, kExitFailed = 1, kExitNoInstrument = 2, kExitPortOrFile = 3, kExitUsage = 64 };
+
+struct CliContext {
+  AppContext& app;
+  QTextStream& out;
+  QTextStream& err;
+};
+
+// One lumivanectl command. Commands that use the instrument run between
+// InitializeLink and SayGoodbye, which the client does around them; `run`
+// returns kExitOk, or kExitFailed after printing the failure text on err.
+struct CliCommand {
+  QString name;
+  QString usage;  // arguments after the name, for the help text
+  bool usesInstrument = true;
+  std::function<int(CliContext&, const QStringList& args)> run;
+};
+
+class CliRegistry {
+ public:
+  static void add(CliCommand command);
+  static const CliCommand* find(const QString& name);
+  static const std::vector<CliCommand>& all();
+};
+
+// File-scope registration: `static CliRegistration reg{{"name", "ARGS", true, run}};`
+struct CliRegistration {
+  explicit CliRegistration(CliCommand command) { CliRegistry::add(std::move(command)); }
+};
