@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "workbook/engine/Model.h"
+
+// Reading and writing .xlsx workbooks and .xltx templates.
+namespace xl {
+
+// Bounds that keep a damaged or hostile file from exhausting the machine.
+struct ReadLimits {
+  qint64 maxPartBytes = 256LL * 1024 * 1024;   // one uncompressed part
+  qint64 maxTotalBytes = 1024LL * 1024 * 1024; // all parts together
+  qint64 maxCells = 20'000'000;
+  int maxFormulaDepth = 256;
+};
+
+// nullptr and a clear `error` for a file that is missing, not a workbook,
+// damaged, or beyond the limits.
+std::unique_ptr<WorkbookModel> readXlsx(const QString& path, QString* error, const ReadLimits& limits = {});
+
+// Writes atomically (a temporary file beside the target, then a rename).
+// `asTemplate` selects the template content type (.xltx); otherwise the
+// workbook content type, whatever file the model came from.
+bool writeXlsx(const WorkbookModel& model, const QString& path, bool asTemplate, QString* error);
+
+}  // namespace xl
