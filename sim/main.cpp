@@ -1,1 +1,82 @@
-int main() { return 0; }
+// lumivane-sim: a simulated instrument on a pseudo-terminal. Prints the
+// device path as its first line, then serves until SIGINT or SIGTERM.
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+
+#include "sim/Simulator.h"
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t ignored = ::write(signalPipe[1], &byte, 1);
+}
+
+bool quitOnSignals(QCoreApplication& app) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return false;
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+  QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app, notifier] {
+    notifier->setEnabled(false);
+    app.quit();
+  });
+  struct sigaction action {};
+  action.sa_handler = onSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("lumivane-sim"));
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Simulated Lumivane QX instrument on a pseudo-terminal. The first line printed is the "
+                     "device to open."));
+  parser.addHelpOption();
+  addSimOptions(parser);
+  parser.process(app);
+  if (!parser.positionalArguments().isEmpty()) {
+    std::fprintf(stderr, "lumivane-sim: unexpected argument %s\n", qPrintable(parser.positionalArguments().first()));
+    return 2;
+  }
+  SimOptions options;
+  QString error;
+  if (!readSimOptions(parser, options, &error)) {
+    std::fprintf(stderr, "lumivane-sim: %s\n", qPrintable(error));
+    return 2;
+  }
+  if (!quitOnSignals(app)) {
+    std::perror("lumivane-sim: signal handling");
+    return 1;
+  }
+
+  auto simulator = Simulator::startOnPty(options, &error);
+  if (!simulator) {
+    std::fprintf(stderr, "lumivane-sim: cannot open a pseudo-terminal: %s\n", qPrintable(error));
+    return 1;
+  }
+  std::printf("%s\n", qPrintable(simulator->devicePath()));
+  std::fflush(stdout);
+  if (!simulator->model().stateProblem().isEmpty())
+    std::fprintf(stderr, "lumivane-sim: %s\n", qPrintable(simulator->model().stateProblem()));
+  QObject::connect(&simulator->model(), &InstrumentModel::connectionChanged, &app, [&simulator](bool connected) {
+    if (connected)
+      std::fprintf(stderr, "lumivane-sim: connected to address %c (host \"%s\")\n",
+                   simulator->model().connectedAddress(), qPrintable(simulator->model().hostName()));
+    else
+      std::fprintf(stderr, "lumivane-sim: connection ended\n");
+  });
+  return app.exec();
+}

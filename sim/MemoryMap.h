@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QChar>
+#include <QHash>
+
+// The board's memory as the word commands see it: plain words everywhere,
+// except a few addresses that are the board's own registers.
+class MemoryMap {
+ public:
+  static constexpr quint32 kBoardIdentity = 0x0F002;
+  static constexpr quint32 kPhotointerrupters = 0x0F160;
+  static constexpr quint32 kConverterCommand = 0x0F170;
+  static constexpr quint32 kConverterResult = 0x0F172;
+
+  explicit MemoryMap(QChar boardRevision);
+
+  quint16 read(quint32 address) const;
+  // Returns the word the write left at the address (registers that cannot be
+  // written keep theirs).
+  quint16 write(quint32 address, quint16 value);
+  static bool isReadOnly(quint32 address) { return address == kBoardIdentity || address == kConverterResult; }
+
+  // The photointerrupters that are blocked (bits 4, 8, 16, 32; the high byte of their word).
+  void setPhotointerrupters(quint8 blocked) { photointerrupters_ = blocked; }
+  // What the converter answers to a command word; commands not set answer 0.
+  void setConverterReading(quint16 command, qint16 counts) { converter_[command] = counts; }
+
+ private:
+  QHash<quint32, quint16> words_;
+  QHash<quint16, qint16> converter_;
+  quint16 converterCommand_ = 0;
+  quint8 photointerrupters_ = 0;
+};

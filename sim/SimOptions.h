@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+#include <QStringList>
+
+class QCommandLineParser;
+
+// Failures the simulated instrument can be told to show, so that every
+// failure path of the program can be reached without hardware.
+struct SimFaults {
+  bool silent = false;             // hears nothing, answers nothing
+  bool strayFrames = false;        // a frame for another address precedes every reply
+  bool wrongEcho = false;          // parameter and memory replies echo the wrong number/address
+  bool errorStatus = false;        // parameter replies carry request status 2
+  bool writeDoesNotTake = false;   // writes keep the old value and echo it
+  bool refuseGoodbye = false;      // goodbye answered with a status reply, connection kept
+  bool stuck = false;              // tray movements refused with request status 7
+  bool refuseParkWithPlate = false;  // park refused with 4 while a microplate is on the tray
+  bool garbled = false;            // every reply's body is mangled
+  double dropAfterSeconds = 0;     // > 0: the connection drops this long after it was made
+};
+
+struct SimOptions {
+  QString serial = QStringLiteral("A123");
+  QString bootstrap = QStringLiteral("0107");
+  QString firmware = QStringLiteral("0203");
+  QString softLogic = QStringLiteral("0305");
+  QChar board = QLatin1Char('C');
+  QChar readyStatus = QLatin1Char('0');  // identity status while unconnected: '0' or '2'
+  bool damaged = false;                  // identity status 1
+  bool microplatePresent = false;
+  double timeScale = 1.0;            // instrument time runs this many times faster
+  double silenceDropSeconds = 60.0;  // instrument seconds without a request before the connection drops
+  double trayMoveSeconds = 1.5;
+  double releaseSeconds = 0.2;
+  QString stateFile;  // parameters persist here when set
+  SimFaults faults;
+};
+
+// The simulator's command-line flags, for any program that offers them.
+void addSimOptions(QCommandLineParser& parser);
+// Reads the flags added by addSimOptions; false with *error set on a bad value.
+bool readSimOptions(const QCommandLineParser& parser, SimOptions& options, QString* error);
+// Whole command line (arguments[0] is the program) to options, for lumivane-sim.
+bool parseSimOptions(const QStringList& arguments, SimOptions& options, QString* error);
