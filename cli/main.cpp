@@ -1,1 +1,120 @@
-int main() { return 0; }
+// lumivanectl: the instrument link and the workbook store from the command line.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+#include <memory>
+
+#include "app/AppContext.h"
+#include "app/ConnectionMonitor.h"
+#include "app/modMain.h"
+#include "cli/CliCommand.h"
+#include "platform/PortNaming.h"
+#include "platform/QtSerialPort.h"
+#include "sim/Simulator.h"
+
+namespace {
+
+QString commandList() {
+  QString text = QStringLiteral("\nCommands:\n");
+  for (const CliCommand& command : CliRegistry::all())
+    text += QStringLiteral("  %1 %2\n").arg(command.name, command.usage);
+  return text;
+}
+
+Platform makePlatform(const QString& home) {
+  Platform platform;
+  platform.port = std::make_unique<QtSerialPort>();
+  platform.clock = std::make_unique<SystemClock>();
+  platform.prompts = std::make_unique<ConsolePrompts>();
+  platform.program = ProgramInfo::fromApplication(home);
+  // The program's own settings: the port chosen in its Communications menu.
+  platform.program.executableName = QStringLiteral("LumivaneQX");
+  platform.settings = std::make_unique<QtSettingsStore>(platform.program.executableName);
+  platform.computerName = std::make_unique<SystemComputerName>();
+  return platform;
+}
+
+int runWithInstrument(AppContext& app, const CliCommand& command, CliContext& cli, const QStringList& args) {
+  modMain main(app);
+  ConnectionMonitor monitor(app.link());
+  app.link().setKeepAliveSwitch(&monitor);
+  const int linkResult = main.InitializeLink();
+  if (linkResult == modMain::kNoInstrument) {
+    cli.err << "No instrument answered on " << app.port().deviceName() << "." << Qt::endl;
+    app.link().CloseLink();
+    return kExitNoInstrument;
+  }
+  if (linkResult != modMain::kConnected) return kExitPortOrFile;
+  const int result = command.run(cli, args);
+  if (!app.link().SayGoodbye()) {
+    cli.err << "Lumivane did not acknowledge the goodbye; the connection was closed anyway." << Qt::endl;
+    app.link().CloseLink();
+  }
+  app.link().setKeepAliveSwitch(nullptr);
+  return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  QTextStream out(stdout);
+  QTextStream err(stderr);
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("Drives a Lumivane QX instrument and its data workbooks."));
+  parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+  parser.addHelpOption();
+  parser.addOption({QStringLiteral("port"), QStringLiteral("Serial device of the instrument."), QStringLiteral("DEVICE")});
+  parser.addOption({QStringLiteral("simulate"), QStringLiteral("Use a built-in simulated instrument.")});
+  parser.addOption({QStringLiteral("home"), QStringLiteral("Program folder (default: the executable's folder)."),
+                    QStringLiteral("DIR")});
+  addSimOptions(parser);
+  if (!parser.parse(application.arguments())) {
+    err << parser.errorText() << Qt::endl << parser.helpText() << commandList();
+    return kExitUsage;
+  }
+  if (parser.isSet(QStringLiteral("help")) || parser.positionalArguments().isEmpty()) {
+    out << parser.helpText() << commandList();
+    return parser.isSet(QStringLiteral("help")) ? kExitOk : kExitUsage;
+  }
+  QStringList args = parser.positionalArguments();
+  const QString name = args.takeFirst();
+  const CliCommand* command = CliRegistry::find(name);
+  if (!command) {
+    err << "Unknown command: " << name << Qt::endl << commandList();
+    return kExitUsage;
+  }
+  if (parser.isSet(QStringLiteral("port")) && parser.isSet(QStringLiteral("simulate"))) {
+    err << "--port and --simulate exclude each other." << Qt::endl;
+    return kExitUsage;
+  }
+
+  AppContext app(makePlatform(parser.value(QStringLiteral("home"))));
+  CliContext cli{app, out, err};
+  if (!command->usesInstrument) return command->run(cli, args);
+
+  std::unique_ptr<Simulator> simulator;
+  if (parser.isSet(QStringLiteral("simulate"))) {
+    SimOptions options;
+    QString error;
+    if (!readSimOptions(parser, options, &error)) {
+      err << error << Qt::endl;
+      return kExitUsage;
+    }
+    simulator = Simulator::startOnPty(options, &error);
+    if (!simulator) {
+      err << "Cannot start the simulated instrument: " << error << Qt::endl;
+      return kExitPortOrFile;
+    }
+    app.port().setDeviceName(simulator->devicePath());
+  } else if (parser.isSet(QStringLiteral("port"))) {
+    app.port().setDeviceName(parser.value(QStringLiteral("port")));
+  } else {
+    const int portNumber = app.settings().read(QStringLiteral("Communication"), QStringLiteral("ComPort"), 1).toInt();
+    app.port().setDeviceName(deviceForComPort(portNumber, app.settings()));
+  }
+  const int result = runWithInstrument(app, *command, cli, args);
+  out.flush();
+  return result;
+}

@@ -91,6 +91,8 @@ class modVrHd {
   qint64 deadlineFromNow() const;
   qsizetype pollStep();
   QString autoRepairFirmware();
+  bool takeConnectedIdentity();
+  bool connectPhase(int attempt, int pollsDone, bool writeRequest);
 
   LinkState& state_;
   SerialPort& port_;

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+class AppContext;
+
+// Start-up and the link's environment: host identity, port, per-instrument files.
+class modMain {
+ public:
+  // InitializeLink results.
+  static constexpr int kConnected = 0;
+  static constexpr int kNoInstrument = 2;
+  static constexpr int kPortOrFileError = 3;
+
+  explicit modMain(AppContext& app) : app_(app) {}
+
+  // Opens the port, identifies and connects to the instrument and opens the
+  // per-instrument files. 0 connected, 2 no instrument, 3 port or file error
+  // (already reported to the operator).
+  int InitializeLink();
+
+  // The host identity derived from a computer name ("" when the platform has none).
+  struct HostIdentity {
+    QString address;  // HostAddress
+    QString header;   // FrameHeader
+    QString name;     // HostName, four characters
+  };
+  static HostIdentity hostIdentityFor(const QString& computerName);
+
+  // A serial number may name a file only when it is letters, digits, '-' and '_'.
+  static bool isUsableSerialNumber(const QString& serial);
+
+ private:
+  bool openPort();
+  bool openInstrumentFiles();
+
+  AppContext& app_;
+};

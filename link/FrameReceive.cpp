@@ -1,0 +1,151 @@
+#include "link/Pump.h"
+#include "link/modVrHd.h"
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+
+const QString modVrHd::kNoReplyType = QStringLiteral("none (no reply)");
+
+namespace {
+// Longest single sleep of a wait; port input and failures wake it earlier.
+constexpr int kIdleSliceMs = 100;
+}  // namespace
+
+modVrHd::modVrHd(LinkState& state, SerialPort& port, Pump& pump, Prompts& prompts, const ProgramInfo& program)
+    : state_(state), port_(port), pump_(pump), prompts_(prompts), program_(program) {}
+
+Clock& modVrHd::clock() { return pump_.clock(); }
+
+void modVrHd::WritePieces(std::initializer_list<QString> pieces) {
+  for (const QString& piece : pieces) port_.write(piece.toLatin1());
+}
+
+void modVrHd::SendRequest(std::initializer_list<QString> pieces) {
+  state_.LastSendTime = clock().now();
+  WritePieces(pieces);
+}
+
+void modVrHd::FlushInput() {
+  state_.RxBuffer.clear();
+  port_.discardInput();
+}
+
+void modVrHd::Delay(double seconds) { pump_.delay(seconds); }
+
+qsizetype modVrHd::pollStep() { return pump_.pollStep(state_.RxBuffer); }
+
+qint64 modVrHd::deadlineFromNow() const { return pump_.clock().monotonicMs() + kReplyTimeoutMs; }
+
+bool modVrHd::waitExpired(qint64 deadline) const {
+  return pump_.portFailed() || pump_.clock().monotonicMs() >= deadline;
+}
+
+QString modVrHd::ReceiveAnyFrame() {
+  QString& rx = state_.RxBuffer;
+  const qint64 deadline = deadlineFromNow();
+  qsizetype s = 0;  // index where the search for the next ")" starts
+  for (;;) {
+    s = std::max<qsizetype>(0, s - pollStep());
+    for (;;) {
+      const qsizetype p = rx.indexOf(QLatin1Char(')'), s);
+      if (p < 0) break;
+      s = p + 1;
+      const qsizetype q = rx.lastIndexOf(QLatin1Char('('), p);
+      if (q < 0) continue;
+      if (p - q >= 4) {
+        const QString frame = rx.mid(q + 1, p - q);
+        rx.remove(q, p - q + 1);
+        return frame;
+      }
+      rx.remove(q, p - q + 1);
+      s = q;
+    }
+    if (waitExpired(deadline)) return {};
+    pump_.idle(kIdleSliceMs);
+  }
+}
+
+QString modVrHd::ReceiveFrame(QString& payload) {
+  QString& rx = state_.RxBuffer;
+  const QString& header = state_.FrameHeader;
+  const qint64 deadline = deadlineFromNow();
+  qsizetype s = 0;
+  for (;;) {
+    s = std::max<qsizetype>(0, s - pollStep());
+    for (;;) {
+      const qsizetype p = rx.indexOf(QLatin1Char(')'), s);
+      if (p < 0) break;
+      s = p + 1;
+      const qsizetype q = header.isEmpty() ? -1 : rx.lastIndexOf(header, p);
+      if (q < 0) continue;  // not for this PC: passed over, left in the buffer
+      if (p - q >= 9) {
+        const qsizetype typeAt = q + header.size();
+        const QString type = rx.mid(typeAt, 2);
+        payload = rx.mid(typeAt + 2, p - (typeAt + 2) + 1);
+        rx.remove(q, p - q + 1);
+        return type;
+      }
+      rx.remove(q, p - q + 1);
+      s = q;
+    }
+    if (waitExpired(deadline)) {
+      payload.clear();
+      return kNoReplyType;
+    }
+    pump_.idle(kIdleSliceMs);
+  }
+}
+
+QString modVrHd::ReceiveStatusReply(const QString& echo) {
+  QString& rx = state_.RxBuffer;
+  const QString& header = state_.FrameHeader;
+  const qint64 deadline = deadlineFromNow();
+  qsizetype s = 0;
+  for (;;) {
+    s = std::max<qsizetype>(0, s - pollStep());
+    for (;;) {
+      const qsizetype p = rx.indexOf(QLatin1Char(')'), s);
+      if (p < 0) break;
+      s = p + 1;
+      const qsizetype q = rx.lastIndexOf(QLatin1Char('('), p);
+      if (q < 0) continue;
+      if (p - q >= 9 && !header.isEmpty() && QStringView(rx).mid(q, header.size()) == header) {
+        const qsizetype typeAt = q + header.size();
+        if (QStringView(rx).mid(typeAt, 2) == u"B6" && QStringView(rx).mid(typeAt + 3, 1) == echo) {
+          const QString reply = rx.mid(typeAt + 2, p - (typeAt + 2) + 1);
+          rx.remove(q, p - q + 1);
+          return reply;
+        }
+        continue;  // another type or echo: left for a later receive
+      }
+      rx.remove(q, p - q + 1);
+      s = q;
+    }
+    if (waitExpired(deadline)) return {};
+    pump_.idle(kIdleSliceMs);
+  }
+}
+
+QString modVrHd::PollStatusReply(const QString& echo) {
+  pollStep();
+  QString& rx = state_.RxBuffer;
+  const QString& header = state_.FrameHeader;
+  if (header.isEmpty()) return {};
+  // The shortest complete status reply: header, "B6", status, echo, status, "FFFF", ")".
+  const qsizetype minimalSpan = header.size() + 2 + 3 + 4;
+  qsizetype s = 0;
+  for (;;) {
+    const qsizetype p = rx.indexOf(QLatin1Char(')'), s);
+    if (p < 0) return {};
+    s = p + 1;
+    const qsizetype from = p - header.size() - 4;
+    if (from < 0) continue;
+    const qsizetype q = rx.lastIndexOf(header, from);
+    if (q < 0 || p - q < minimalSpan) continue;
+    const qsizetype typeAt = q + header.size();
+    if (QStringView(rx).mid(typeAt, 2) == u"B6" && QStringView(rx).mid(typeAt + 3, 1) == echo) {
+      const QString reply = rx.mid(typeAt + 2, p - (typeAt + 2) + 1);
+      rx.remove(q, p - q + 1);
+      return reply;
+    }
+  }
+}
