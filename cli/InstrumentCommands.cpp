@@ -1,0 +1,166 @@
+// lumivanectl commands for parameters, memory words, the tray and the motors,
+// and holding an idle connection open.
+#include <array>
+#include <optional>
+#include <stdexcept>
+
+#include "app/AppContext.h"
+#include "app/Common.h"
+#include "cli/CliCommand.h"
+
+namespace {
+
+int usage(CliContext& ctx, const QString& name, const QString& arguments) {
+  ctx.err << "usage: lumivanectl " << name << ' ' << arguments << Qt::endl;
+  return kExitUsage;
+}
+
+int result(CliContext& ctx, const QString& failure, const QString& success = {}) {
+  if (!failure.isEmpty()) {
+    ctx.err << failure << Qt::endl;
+    return kExitFailed;
+  }
+  if (!success.isEmpty()) ctx.out << success << Qt::endl;
+  return kExitOk;
+}
+
+// Runs an operation that may need the value-conversion library, whose absence
+// is reported like any other failure.
+template <typename Operation>
+int withConversion(CliContext& ctx, Operation operation) {
+  try {
+    return operation();
+  } catch (const std::runtime_error& e) {
+    ctx.err << QString::fromStdString(e.what()) << Qt::endl;
+    return kExitFailed;
+  }
+}
+
+// A decimal integer (with sign) or "0x" followed by hexadecimal digits, within [min, max].
+std::optional<qint64> parseInteger(const QString& text, qint64 min, qint64 max) {
+  bool ok = false;
+  qint64 value = 0;
+  if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+    const QString digits = text.mid(2);
+    if (digits.isEmpty() || digits.size() > 8 || digits.startsWith(QLatin1Char('+'))) return std::nullopt;
+    value = static_cast<qint64>(digits.toULongLong(&ok, 16));
+  } else {
+    value = text.toLongLong(&ok, 10);
+  }
+  if (!ok || value < min || value > max) return std::nullopt;
+  return value;
+}
+
+std::optional<int> parameterNumber(const QString& text) {
+  const auto number = parseInteger(text, 0, 255);
+  if (!number) return std::nullopt;
+  return static_cast<int>(*number);
+}
+
+// A word address in hexadecimal, upper-cased as the instrument echoes it.
+std::optional<QString> wordAddress(const QString& text) {
+  bool ok = false;
+  text.toULongLong(&ok, 16);
+  if (!ok || text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+'))) return std::nullopt;
+  return text.toUpper();
+}
+
+const QString kRowLetters = QStringLiteral("ABCDEFGH");
+
+int readParam(CliContext& ctx, const QStringList& args) {
+  const auto number = args.size() == 1 ? parameterNumber(args[0]) : std::nullopt;
+  if (!number) return usage(ctx, QStringLiteral("read-param"), QStringLiteral("N"));
+  qint32 value = 0;
+  const QString failure = ctx.app.link().ReadParameter(*number, value);
+  return result(ctx, failure, Common::HexField(value, 8));
+}
+
+int writeParam(CliContext& ctx, const QStringList& args) {
+  const auto number = args.size() == 2 ? parameterNumber(args[0]) : std::nullopt;
+  const auto value = args.size() == 2 ? parseInteger(args[1], -2147483648LL, 4294967295LL) : std::nullopt;
+  if (!number || !value) return usage(ctx, QStringLiteral("write-param"), QStringLiteral("N VALUE"));
+  const auto pattern = static_cast<qint32>(static_cast<quint32>(*value));
+  return result(ctx, ctx.app.link().WriteParameter(*number, pattern));
+}
+
+int readCoefficients(CliContext& ctx, const QStringList& args) {
+  if (!args.isEmpty()) return usage(ctx, QStringLiteral("read-coefficients"), QString());
+  return withConversion(ctx, [&] {
+    std::array<float, 8> coefficients{};
+    const QString failure = ctx.app.link().ReadPhotosensorParameters(coefficients);
+    if (!failure.isEmpty()) return result(ctx, failure);
+    for (int i = 0; i < 8; ++i)
+      ctx.out << kRowLetters.at(i) << ": " << Common::FormatNumber(coefficients[i], QStringLiteral("0.000000"))
+              << Qt::endl;
+    return kExitOk;
+  });
+}
+
+int writeCoefficients(CliContext& ctx, const QStringList& args) {
+  std::array<float, 8> coefficients{};
+  bool ok = args.size() == 8;
+  for (int i = 0; ok && i < 8; ++i) coefficients[i] = args[i].toFloat(&ok);
+  if (!ok) return usage(ctx, QStringLiteral("write-coefficients"), QStringLiteral("C0 C1 C2 C3 C4 C5 C6 C7"));
+  return withConversion(ctx, [&] { return result(ctx, ctx.app.link().WritePhotosensorParameters(coefficients)); });
+}
+
+int writeSerial(CliContext& ctx, const QStringList& args) {
+  if (args.size() != 1 || args[0].isEmpty()) return usage(ctx, QStringLiteral("write-serial"), QStringLiteral("TEXT"));
+  return result(ctx, ctx.app.link().WriteSerialNumber(args[0]));
+}
+
+int peek(CliContext& ctx, const QStringList& args) {
+  const auto address = args.size() == 1 ? wordAddress(args[0]) : std::nullopt;
+  if (!address) return usage(ctx, QStringLiteral("peek"), QStringLiteral("ADDRESS"));
+  QString value;
+  const QString failure = ctx.app.link().PeekWord(*address, value);
+  return result(ctx, failure, value);
+}
+
+int poke(CliContext& ctx, const QStringList& args) {
+  const auto address = args.size() == 2 ? wordAddress(args[0]) : std::nullopt;
+  const auto value = args.size() == 2 ? parseInteger(args[1], -32768, 65535) : std::nullopt;
+  if (!address || !value || args[1].startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+    return usage(ctx, QStringLiteral("poke"), QStringLiteral("ADDRESS VALUE"));
+  return result(ctx, ctx.app.link().PokeWord(*address, static_cast<int>(*value)));
+}
+
+int eject(CliContext& ctx, const QStringList& args) {
+  if (!args.isEmpty()) return usage(ctx, QStringLiteral("eject"), QString());
+  return result(ctx, ctx.app.link().EjectTray());
+}
+
+int park(CliContext& ctx, const QStringList& args) {
+  if (!args.isEmpty()) return usage(ctx, QStringLiteral("park"), QString());
+  return result(ctx, ctx.app.link().ParkTray());
+}
+
+int releaseMotors(CliContext& ctx, const QStringList& args) {
+  if (!args.isEmpty()) return usage(ctx, QStringLiteral("release-motors"), QString());
+  ctx.app.link().ReleaseMotors();
+  return kExitOk;
+}
+
+int hold(CliContext& ctx, const QStringList& args) {
+  bool ok = args.size() == 1;
+  const double seconds = ok ? args[0].toDouble(&ok) : 0.0;
+  if (!ok || seconds < 0) return usage(ctx, QStringLiteral("hold"), QStringLiteral("SECONDS"));
+  // Serves events while it waits, so the keep-alive timer keeps the link up.
+  ctx.app.pump().delay(seconds);
+  return kExitOk;
+}
+
+const CliRegistration kReadParam{{QStringLiteral("read-param"), QStringLiteral("N"), true, readParam}};
+const CliRegistration kWriteParam{{QStringLiteral("write-param"), QStringLiteral("N VALUE"), true, writeParam}};
+const CliRegistration kReadCoefficients{{QStringLiteral("read-coefficients"), QString(), true, readCoefficients}};
+const CliRegistration kWriteCoefficients{
+    {QStringLiteral("write-coefficients"), QStringLiteral("C0 C1 C2 C3 C4 C5 C6 C7"), true, writeCoefficients}};
+const CliRegistration kWriteSerial{{QStringLiteral("write-serial"), QStringLiteral("TEXT"), true, writeSerial}};
+const CliRegistration kPeek{{QStringLiteral("peek"), QStringLiteral("ADDRESS"), true, peek}};
+const CliRegistration kPoke{{QStringLiteral("poke"), QStringLiteral("ADDRESS VALUE"), true, poke}};
+const CliRegistration kEject{{QStringLiteral("eject"), QString(), true, eject}};
+const CliRegistration kPark{{QStringLiteral("park"), QString(), true, park}};
+const CliRegistration kReleaseMotors{{QStringLiteral("release-motors"), QString(), true, releaseMotors}};
+const CliRegistration kHold{{QStringLiteral("hold"), QStringLiteral("SECONDS"), true, hold}};
+
+}  // namespace
