@@ -1,1 +1,53 @@
-int main() { return 0; }
+// LumivaneQX: the operator's program.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTextStream>
+
+#include "app/AppContext.h"
+#include "app/frmMain.h"
+#include "app/modMain.h"
+#include "platform/InstanceGuard.h"
+#include "platform/QtSerialPort.h"
+#include "sim/Simulator.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("Runs the Lumivane QX microplate luminometer."));
+  parser.addHelpOption();
+  parser.addOption({QStringLiteral("port"), QStringLiteral("Serial device of the instrument."), QStringLiteral("DEVICE")});
+  parser.addOption({QStringLiteral("simulate"), QStringLiteral("Use a built-in simulated instrument.")});
+  parser.addOption({QStringLiteral("home"), QStringLiteral("Program folder (default: the executable's folder)."),
+                    QStringLiteral("DIR")});
+  addSimOptions(parser);
+  parser.process(application);
+
+  Platform platform;
+  platform.port = std::make_unique<QtSerialPort>();
+  platform.clock = std::make_unique<SystemClock>();
+  platform.prompts = std::make_unique<MessageBoxPrompts>();
+  platform.program = ProgramInfo::fromApplication(parser.value(QStringLiteral("home")));
+  platform.settings = std::make_unique<QtSettingsStore>(platform.program.executableName);
+  platform.computerName = std::make_unique<SystemComputerName>();
+  AppContext app(std::move(platform));
+
+  modMain entry(app);
+  LockFileInstanceGuard guard(app.program().executableName);
+  if (!entry.Main(guard)) return 0;
+
+  std::unique_ptr<Simulator> simulator;
+  if (parser.isSet(QStringLiteral("simulate"))) {
+    SimOptions options;
+    QString error;
+    if (!readSimOptions(parser, options, &error) || !(simulator = Simulator::startOnPty(options, &error))) {
+      QTextStream(stderr) << "Cannot start the simulated instrument: " << error << Qt::endl;
+      return 3;
+    }
+  }
+
+  frmMain window(app);
+  if (simulator) window.useDevice(simulator->devicePath());
+  else if (parser.isSet(QStringLiteral("port"))) window.useDevice(parser.value(QStringLiteral("port")));
+  window.show();
+  return application.exec();
+}

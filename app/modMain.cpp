@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include "app/AppContext.h"
+#include "platform/InstanceGuard.h"
 
 namespace {
 
@@ -37,6 +38,18 @@ modMain::HostIdentity modMain::hostIdentityFor(const QString& computerName) {
 bool modMain::isUsableSerialNumber(const QString& serial) {
   static const QRegularExpression usable(QStringLiteral("^[A-Za-z0-9_-]+$"));
   return usable.match(serial).hasMatch();
+}
+
+bool modMain::Main(InstanceGuard& guard) {
+  LinkState& link = app_.linkState();
+  link.RecipeActive = false;
+  link.RunInProgress = false;
+  link.CancelRequested = false;
+  link.LinkInitialised = false;
+  if (guard.claim()) return true;
+  app_.prompts().show(QStringLiteral("LumivaneQX is already running.  Please use it."),
+                      QStringLiteral("Cannot run more than one copy of LumivaneQX"));
+  return false;
 }
 
 int modMain::InitializeLink() {

@@ -3,6 +3,7 @@
 #include <QString>
 
 class AppContext;
+class InstanceGuard;
 
 // Start-up and the link's environment: host identity, port, per-instrument files.
 class modMain {
@@ -13,6 +14,10 @@ class modMain {
   static constexpr int kPortOrFileError = 3;
 
   explicit modMain(AppContext& app) : app_(app) {}
+
+  // The program's entry: clears the program-wide flags and refuses a second
+  // running copy (telling the operator). True when the main window may open.
+  bool Main(InstanceGuard& guard);
 
   // Opens the port, identifies and connects to the instrument and opens the
   // per-instrument files. 0 connected, 2 no instrument, 3 port or file error

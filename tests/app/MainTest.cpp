@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include "app/AppContext.h"
+#include "app/frmMain.h"
+#include "app/modMain.h"
+#include "platform/InstanceGuard.h"
+#include "platform/MemorySerialPort.h"
+#include "platform/PortNaming.h"
+
+namespace {
+
+class MainTest : public ::testing::Test {
+ protected:
+  MainTest() : app(makePlatform()) {}
+
+  Platform makePlatform() {
+    Platform platform;
+    auto memoryPort = std::make_unique<MemorySerialPort>();
+    port = memoryPort.get();
+    platform.port = std::move(memoryPort);
+    platform.clock = std::make_unique<FakeClock>();
+    auto scripted = std::make_unique<ScriptedPrompts>();
+    prompts = scripted.get();
+    platform.prompts = std::move(scripted);
+    auto store = std::make_unique<MemorySettingsStore>();
+    settings = store.get();
+    platform.settings = std::move(store);
+    platform.computerName = std::make_unique<FixedComputerName>(QStringLiteral("LAB-PC2"));
+    platform.program.executableName = QStringLiteral("LumivaneQX");
+    return platform;
+  }
+
+  MemorySerialPort* port = nullptr;
+  ScriptedPrompts* prompts = nullptr;
+  MemorySettingsStore* settings = nullptr;
+  AppContext app;
+};
+
+TEST_F(MainTest, SecondCopyIsRefusedWithoutAWindow) {
+  app.linkState().RecipeActive = true;
+  modMain entry(app);
+  FixedInstanceGuard busy(false);
+  EXPECT_FALSE(entry.Main(busy));
+  ASSERT_EQ(prompts->shown().size(), 1u);
+  EXPECT_EQ(prompts->shown()[0].prompt, QStringLiteral("LumivaneQX is already running.  Please use it."));
+  EXPECT_EQ(prompts->shown()[0].title, QStringLiteral("Cannot run more than one copy of LumivaneQX"));
+  EXPECT_EQ(prompts->shown()[0].buttons, PromptButtons::Ok);
+  EXPECT_EQ(prompts->shown()[0].icon, PromptIcon::None);
+  EXPECT_FALSE(app.linkState().RecipeActive);
+}
+
+TEST_F(MainTest, FirstCopyClearsTheFlagsAndMayOpenItsWindow) {
+  app.linkState().RunInProgress = true;
+  app.linkState().CancelRequested = true;
+  modMain entry(app);
+  FixedInstanceGuard alone(true);
+  EXPECT_TRUE(entry.Main(alone));
+  EXPECT_TRUE(prompts->shown().empty());
+  EXPECT_FALSE(app.linkState().RunInProgress);
+  EXPECT_FALSE(app.linkState().CancelRequested);
+  EXPECT_FALSE(app.linkState().LinkInitialised);
+}
+
+TEST_F(MainTest, LockFileGuardRefusesASecondHolder) {
+  const QString name = QStringLiteral("LumivaneQX-test-%1").arg(QCoreApplication::applicationPid());
+  LockFileInstanceGuard first(name);
+  LockFileInstanceGuard second(name);
+  EXPECT_TRUE(first.claim());
+  EXPECT_FALSE(second.claim());
+}
+
+TEST_F(MainTest, MainWindowTakesItsPortFromTheSettingsAndShowsTheVersion) {
+  settings->write(QStringLiteral("Communication"), QStringLiteral("ComPort"), 3);
+  settings->write(QStringLiteral("Communication"), QStringLiteral("Device3"), QStringLiteral("/dev/ttyUSB0"));
+  frmMain window(app);
+  EXPECT_EQ(port->deviceName(), QStringLiteral("/dev/ttyUSB0"));
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Lumivane QX - Version 4.3.0"));
+  EXPECT_FALSE(window.connectionMonitor().tmrConnectionWithVarnhold.isActive());
+
+  MemorySettingsStore fresh;
+  EXPECT_EQ(deviceForComPort(1, fresh), QStringLiteral("/dev/ttyS0"));
+}
+
+TEST_F(MainTest, ExitAsksForGoodbyeOnlyWithAnOpenPort) {
+  frmMain window(app);
+  EXPECT_TRUE(window.QueryUnload());
+  EXPECT_TRUE(port->written().isEmpty());
+
+  port->open();
+  app.linkState().LinkInitialised = true;
+  app.linkState().FrameHeader = QStringLiteral("(2");
+  app.linkState().RunInProgress = true;
+  EXPECT_FALSE(window.QueryUnload());
+  ASSERT_EQ(prompts->shown().size(), 1u);
+  EXPECT_EQ(prompts->shown()[0].prompt, QStringLiteral("Can't exit yet.  A run is still in progress"));
+  EXPECT_EQ(prompts->shown()[0].buttons, PromptButtons::Ok);
+  EXPECT_TRUE(port->isOpen());
+}
+
+}  // namespace
