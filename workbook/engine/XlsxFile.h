@@ -14,6 +14,10 @@ struct ReadLimits {
   qint64 maxTotalBytes = 1024LL * 1024 * 1024; // all parts together
   qint64 maxCells = 20'000'000;
   int maxFormulaDepth = 256;
+  int maxParts = 10'000;                        // zip entries
+  // A part that inflates beyond 1 MiB must not grow more than this many times
+  // its compressed size (well-behaved XML stays far below; zip bombs do not).
+  double maxCompressionRatio = 500;
 };
 
 // nullptr and a clear `error` for a file that is missing, not a workbook,

@@ -1,0 +1,25 @@
+#include "workbook/engine/XlsxFile.h"
+
+#include "workbook/engine/XlsxReader.h"
+#include "workbook/engine/XlsxWriter.h"
+#include "workbook/engine/XlsxZip.h"
+
+namespace xl {
+
+std::unique_ptr<WorkbookModel> readXlsx(const QString& path, QString* error, const ReadLimits& limits) {
+  QString message;
+  zip::Archive archive;
+  std::unique_ptr<WorkbookModel> model;
+  if (zip::readArchive(path, limits, &archive, &message)) model = reader::readPackage(archive, limits, &message);
+  if (!model && error != nullptr) *error = QStringLiteral("Cannot open %1: %2").arg(path, message);
+  return model;
+}
+
+bool writeXlsx(const WorkbookModel& model, const QString& path, bool asTemplate, QString* error) {
+  QString message;
+  const bool written = writer::writePackage(model, path, asTemplate, &message);
+  if (!written && error != nullptr) *error = QStringLiteral("Cannot save %1: %2").arg(path, message);
+  return written;
+}
+
+}  // namespace xl

@@ -1,0 +1,276 @@
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSet>
+#include <QXmlStreamWriter>
+
+#include "workbook/engine/XlsxNames.h"
+#include "workbook/engine/XlsxText.h"
+#include "workbook/engine/XlsxWriter.h"
+#include "workbook/engine/XlsxZip.h"
+
+namespace xl::writer {
+
+namespace {
+
+using Parts = QList<QPair<QString, QByteArray>>;
+
+struct Override {
+  QString part;
+  QString contentType;
+};
+
+struct Relation {
+  QString type;
+  QString target;
+};
+
+// Carried parts written back, with the relationship that makes them reachable:
+// the theme from the workbook, document properties from the package. Anything
+// else (drawings, printer settings, calculation chains, macros...) hangs off
+// parts that are rewritten here and is left out.
+struct CarriedKind {
+  const QString& contentType;
+  const QString& relationshipType;
+  bool fromWorkbook;
+};
+
+const std::array<CarriedKind, 3>& carriedKinds() {
+  static const std::array<CarriedKind, 3> kinds{
+      CarriedKind{ooxml::kTypeTheme, ooxml::kRelTheme, true},
+      CarriedKind{ooxml::kTypeCoreProperties, ooxml::kRelCoreProperties, false},
+      CarriedKind{ooxml::kTypeCustomProperties, ooxml::kRelCustomProperties, false}};
+  return kinds;
+}
+
+QByteArray declaration() { return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)" "\n"; }
+
+QByteArray relationshipsXml(const QList<Relation>& relations) {
+  QByteArray bytes;
+  QXmlStreamWriter w(&bytes);
+  w.writeStartDocument(QStringLiteral("1.0"), true);
+  w.writeStartElement(QStringLiteral("Relationships"));
+  w.writeDefaultNamespace(ooxml::kPackageRelNs);
+  for (qsizetype i = 0; i < relations.size(); ++i) {
+    w.writeEmptyElement(QStringLiteral("Relationship"));
+    w.writeAttribute(QStringLiteral("Id"), QStringLiteral("rId%1").arg(i + 1));
+    w.writeAttribute(QStringLiteral("Type"), relations[i].type);
+    w.writeAttribute(QStringLiteral("Target"), relations[i].target);
+  }
+  w.writeEndElement();
+  w.writeEndDocument();
+  return bytes;
+}
+
+QByteArray contentTypesXml(const QList<Override>& overrides) {
+  QByteArray bytes;
+  QXmlStreamWriter w(&bytes);
+  w.writeStartDocument(QStringLiteral("1.0"), true);
+  w.writeStartElement(QStringLiteral("Types"));
+  w.writeDefaultNamespace(ooxml::kContentTypesNs);
+  w.writeEmptyElement(QStringLiteral("Default"));
+  w.writeAttribute(QStringLiteral("Extension"), QStringLiteral("rels"));
+  w.writeAttribute(QStringLiteral("ContentType"), ooxml::kTypeRelationships);
+  w.writeEmptyElement(QStringLiteral("Default"));
+  w.writeAttribute(QStringLiteral("Extension"), QStringLiteral("xml"));
+  w.writeAttribute(QStringLiteral("ContentType"), QStringLiteral("application/xml"));
+  for (const Override& entry : overrides) {
+    w.writeEmptyElement(QStringLiteral("Override"));
+    w.writeAttribute(QStringLiteral("PartName"), u'/' + entry.part);
+    w.writeAttribute(QStringLiteral("ContentType"), entry.contentType);
+  }
+  w.writeEndElement();
+  w.writeEndDocument();
+  return bytes;
+}
+
+bool needsQuotes(const QString& sheetName) {
+  static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_.]*$"));
+  CellRef ignored;
+  return !plain.match(sheetName).hasMatch() || text::parseCellRef(sheetName, &ignored) ||
+         sheetName.compare(u"TRUE", Qt::CaseInsensitive) == 0 || sheetName.compare(u"FALSE", Qt::CaseInsensitive) == 0;
+}
+
+// A name's formula as the file stores it: no leading "=", a sheet name that
+// needs quotes quoted.
+QString storedNameFormula(const WorkbookModel& model, QString formula) {
+  if (formula.startsWith(u'=')) formula.remove(0, 1);
+  const qsizetype bang = formula.lastIndexOf(u'!');
+  if (bang > 0 && !formula.startsWith(u'\'')) {
+    const QString sheet = formula.left(bang);
+    if (model.sheetIndex(sheet) >= 0 && needsQuotes(sheet)) return quotedSheetName(sheet) + formula.mid(bang);
+  }
+  return formula;
+}
+
+bool checkSheetNames(const WorkbookModel& model, QString* error) {
+  if (model.sheets().empty()) {
+    *error = QStringLiteral("a workbook needs at least one sheet");
+    return false;
+  }
+  static const QRegularExpression forbidden(QStringLiteral("[\\[\\]:*?/\\\\]"));
+  QSet<QString> seen;
+  for (const auto& sheet : model.sheets()) {
+    const QString& name = sheet->name();
+    if (name.isEmpty() || name.size() > 31 || name.contains(forbidden) || name.startsWith(u'\'') ||
+        name.endsWith(u'\'')) {
+      *error = QStringLiteral("'%1' cannot be a sheet name (1 to 31 characters, none of [ ] : * ? / \\)").arg(name);
+      return false;
+    }
+    if (seen.contains(name.toLower())) {
+      *error = QStringLiteral("two sheets are named '%1'").arg(name);
+      return false;
+    }
+    seen.insert(name.toLower());
+  }
+  return true;
+}
+
+QByteArray workbookXml(const WorkbookModel& model) {
+  QByteArray bytes;
+  QXmlStreamWriter w(&bytes);
+  w.writeStartDocument(QStringLiteral("1.0"), true);
+  w.writeStartElement(QStringLiteral("workbook"));
+  w.writeDefaultNamespace(ooxml::kMainNs);
+  w.writeNamespace(ooxml::kRelNs, QStringLiteral("r"));
+  w.writeStartElement(QStringLiteral("bookViews"));
+  w.writeEmptyElement(QStringLiteral("workbookView"));
+  w.writeAttribute(QStringLiteral("activeTab"), QStringLiteral("0"));
+  w.writeEndElement();
+  w.writeStartElement(QStringLiteral("sheets"));
+  for (std::size_t i = 0; i < model.sheets().size(); ++i) {
+    w.writeEmptyElement(QStringLiteral("sheet"));
+    w.writeAttribute(QStringLiteral("name"), model.sheets()[i]->name());
+    w.writeAttribute(QStringLiteral("sheetId"), QString::number(i + 1));
+    w.writeAttribute(ooxml::kRelNs, QStringLiteral("id"), QStringLiteral("rId%1").arg(i + 1));
+  }
+  w.writeEndElement();
+  bool namesOpen = false;
+  for (const DefinedName& name : model.names()) {
+    const QString formula = storedNameFormula(model, name.formula);
+    if (name.name.isEmpty() || formula.isEmpty() || name.localSheet >= int(model.sheets().size())) continue;
+    if (!namesOpen) w.writeStartElement(QStringLiteral("definedNames"));
+    namesOpen = true;
+    w.writeStartElement(QStringLiteral("definedName"));
+    w.writeAttribute(QStringLiteral("name"), name.name);
+    if (name.localSheet >= 0) w.writeAttribute(QStringLiteral("localSheetId"), QString::number(name.localSheet));
+    if (name.hidden) w.writeAttribute(QStringLiteral("hidden"), QStringLiteral("1"));
+    w.writeCharacters(formula);
+    w.writeEndElement();
+  }
+  if (namesOpen) w.writeEndElement();
+  w.writeEmptyElement(QStringLiteral("calcPr"));
+  w.writeAttribute(QStringLiteral("calcId"), QStringLiteral("191029"));
+  w.writeAttribute(QStringLiteral("fullCalcOnLoad"), QStringLiteral("1"));
+  w.writeEndElement();
+  w.writeEndDocument();
+  return bytes;
+}
+
+QByteArray corePropertiesXml() {
+  return declaration() +
+         R"(<cp:coreProperties xmlns:cp="http://schemas.openxmlformats.org/package/2006/metadata/core-properties" )"
+         R"(xmlns:dc="http://purl.org/dc/elements/1.1/" xmlns:dcterms="http://purl.org/dc/terms/" )"
+         R"(xmlns:dcmitype="http://purl.org/dc/dcmitype/" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">)"
+         R"(<dc:creator>LumivaneQX</dc:creator></cp:coreProperties>)";
+}
+
+QByteArray appPropertiesXml() {
+  return declaration() +
+         R"(<Properties xmlns="http://schemas.openxmlformats.org/officeDocument/2006/extended-properties" )"
+         R"(xmlns:vt="http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes">)"
+         R"(<Application>LumivaneQX</Application></Properties>)";
+}
+
+// A target as seen from a part in folder `fromFolder` ("xl/" or "").
+QString relativeTarget(const QString& part, const QString& fromFolder) {
+  return part.startsWith(fromFolder) ? part.mid(fromFolder.size()) : u'/' + part;
+}
+
+Parts buildParts(const WorkbookModel& model, bool asTemplate) {
+  const QString workbookPart = QStringLiteral("xl/workbook.xml");
+  QList<Override> overrides{{workbookPart, asTemplate ? ooxml::kTypeTemplate : ooxml::kTypeWorkbook}};
+  QList<Relation> packageRelations{{ooxml::kRelOfficeDocument, workbookPart}};
+  QList<Relation> workbookRelations;
+  Parts parts;
+
+  styles::StyleSheetWriter styleSheet;
+  SharedStrings strings;
+  Parts sheets;
+  for (std::size_t i = 0; i < model.sheets().size(); ++i) {
+    const QString part = QStringLiteral("xl/worksheets/sheet%1.xml").arg(i + 1);
+    sheets.append({part, sheetXml(*model.sheets()[i], i == 0, styleSheet, strings)});
+    overrides.append({part, ooxml::kTypeWorksheet});
+    workbookRelations.append({ooxml::kRelWorksheet, relativeTarget(part, QStringLiteral("xl/"))});
+  }
+  parts += sheets;
+  parts.append({QStringLiteral("xl/styles.xml"), styleSheet.xml()});
+  overrides.append({QStringLiteral("xl/styles.xml"), ooxml::kTypeStyles});
+  workbookRelations.append({ooxml::kRelStyles, QStringLiteral("styles.xml")});
+  if (!strings.isEmpty()) {
+    parts.append({QStringLiteral("xl/sharedStrings.xml"), strings.xml()});
+    overrides.append({QStringLiteral("xl/sharedStrings.xml"), ooxml::kTypeSharedStrings});
+    workbookRelations.append({ooxml::kRelSharedStrings, QStringLiteral("sharedStrings.xml")});
+  }
+
+  bool coreCarried = false;
+  for (auto it = model.carriedParts().cbegin(); it != model.carriedParts().cend(); ++it) {
+    const QString type = model.carriedContentTypes().value(it.key());
+    for (const CarriedKind& kind : carriedKinds()) {
+      if (type != kind.contentType) continue;
+      if (kind.contentType == ooxml::kTypeCoreProperties) {
+        if (coreCarried) break;
+        coreCarried = true;
+      }
+      parts.append({it.key(), it.value()});
+      overrides.append({it.key(), type});
+      if (kind.fromWorkbook)
+        workbookRelations.append({kind.relationshipType, relativeTarget(it.key(), QStringLiteral("xl/"))});
+      else
+        packageRelations.append({kind.relationshipType, it.key()});
+    }
+  }
+  if (!coreCarried) {
+    parts.append({QStringLiteral("docProps/core.xml"), corePropertiesXml()});
+    overrides.append({QStringLiteral("docProps/core.xml"), ooxml::kTypeCoreProperties});
+    packageRelations.append({ooxml::kRelCoreProperties, QStringLiteral("docProps/core.xml")});
+  }
+  parts.append({QStringLiteral("docProps/app.xml"), appPropertiesXml()});
+  overrides.append({QStringLiteral("docProps/app.xml"), ooxml::kTypeExtendedProperties});
+  packageRelations.append({ooxml::kRelExtendedProperties, QStringLiteral("docProps/app.xml")});
+
+  Parts ordered{{QStringLiteral("[Content_Types].xml"), contentTypesXml(overrides)},
+                {QStringLiteral("_rels/.rels"), relationshipsXml(packageRelations)},
+                {workbookPart, workbookXml(model)},
+                {QStringLiteral("xl/_rels/workbook.xml.rels"), relationshipsXml(workbookRelations)}};
+  return ordered + parts;
+}
+
+}  // namespace
+
+QString quotedSheetName(const QString& name) {
+  if (!needsQuotes(name)) return name;
+  QString doubled = name;
+  doubled.replace(u'\'', QStringLiteral("''"));
+  return u'\'' + doubled + u'\'';
+}
+
+bool writePackage(const WorkbookModel& model, const QString& path, bool asTemplate, QString* error) {
+  if (!checkSheetNames(model, error)) return false;
+  QByteArray zipBytes;
+  if (!zip::buildArchive(buildParts(model, asTemplate), &zipBytes, error)) return false;
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) {
+    *error = file.errorString();
+    return false;
+  }
+  if (file.write(zipBytes) != zipBytes.size() || !file.commit()) {
+    *error = file.errorString();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace xl::writer

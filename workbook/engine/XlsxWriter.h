@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include "workbook/engine/Model.h"
+#include "workbook/engine/XlsxStyles.h"
+
+// The parts of the writer, one job each.
+namespace xl::writer {
+
+class SharedStrings {
+ public:
+  int indexOf(const QString& text);
+  bool isEmpty() const { return strings_.isEmpty(); }
+  QByteArray xml() const;
+
+ private:
+  QHash<QString, int> indexByText_;
+  QStringList strings_;
+  qsizetype uses_ = 0;
+};
+
+QByteArray sheetXml(const Worksheet& sheet, bool selected, styles::StyleSheetWriter& styles, SharedStrings& strings);
+
+// "My Sheet" -> "'My Sheet'", "Data" -> "Data", as formulas need sheet names.
+QString quotedSheetName(const QString& name);
+
+bool writePackage(const WorkbookModel& model, const QString& path, bool asTemplate, QString* error);
+
+}  // namespace xl::writer
