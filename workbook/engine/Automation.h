@@ -2,8 +2,11 @@
 
 #include <QString>
 #include <QVector>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "workbook/engine/Model.h"
@@ -21,12 +24,16 @@ constexpr int xlPatternSolid = 1;
 constexpr int xlPatternNone = -4142;
 constexpr int xlPasteAll = -4104;
 constexpr int xlPasteFormats = -4122;
+constexpr int xlPasteValues = -4163;
+constexpr int xlPasteFormulas = -4123;
+constexpr int xlColorIndexAutomatic = -4105;
 
 // Error numbers the engine reports (the familiar automation ones).
 constexpr int kErrFileNotFound = 1004;         // also: damaged or refused file
 constexpr int kErrMethodFailed = 1004;
 constexpr int kErrSubscriptOutOfRange = 9;     // unknown workbook, sheet or name
 constexpr int kErrTypeMismatch = 13;
+constexpr int kErrObjectNotSet = 91;           // a call on an invalid range, sheet or workbook
 
 class Application;
 class Workbook;
@@ -59,6 +66,7 @@ class Range {
   int column() const { return column1_; }
   int rows() const { return row2_ - row1_ + 1; }
   int columns() const { return column2_ - column1_ + 1; }
+  Application* application() const { return app_; }
 
   // "$D$3", "D3", "$D$3:$O$10"; with external: "[Book1.xlsx]Sheet1!$D$3"
   // ('My Sheet' quoted as the spreadsheet does: "[Book1.xlsx]'My Sheet'!$D$3").
@@ -78,6 +86,7 @@ class Range {
   // One row of values across the range (a 1 x n array assignment).
   void setValues(const QVector<CellValue>& row);
   QString Formula() const;  // "=..." or the constant as text
+  void setFormula(const QString& formula) { setValue(formula); }
 
   // Interior of the first cell (get) / every cell (set).
   int InteriorColorIndex() const;  // xlColorIndexNone when the cell has no fill
@@ -93,6 +102,9 @@ class Range {
   void PasteSpecial(int pasteType = xlPasteAll) const;
 
  private:
+  bool usable(const char* member) const;  // Err set when not
+  Worksheet* sheetModel() const;
+  bool writeCells(const QString& member, const std::function<bool(int row, int column)>& write) const;
   Application* app_ = nullptr;
   Workbook* book_ = nullptr;
   int sheet_ = 0;
@@ -155,7 +167,7 @@ class Workbook {
   void setSaved(bool saved) { dirty_ = !saved; }
 
   void Activate();
-  class Names Names() { return class Names(this); }
+  class Names Names() { return xl::Names(this); }
   Sheet Sheets(int index1Based);  // invalid Sheet and Err set when out of range
   int SheetCount() const;
   // Resolves a reference on this workbook: a name, "$D$3", "Sheet1!$D$3:$E$4",
@@ -171,12 +183,22 @@ class Workbook {
   WorkbookModel& model() { return *model_; }
   const WorkbookModel& model() const { return *model_; }
 
+  // Recalculates this workbook's formulas and keeps their results in the cells.
+  void calculate();
+  // The engine's writes report each cell they change, so recalculation visits
+  // only formula cells. Code that changes model() directly calls rescanFormulas().
+  void noteCellWritten(const Worksheet* sheet, int row, int column);
+  void rescanFormulas();
+  // Range(reference) without touching Err: nullopt and `error` set when it does not resolve.
+  std::optional<class Range> resolve(const QString& reference, int sheetHint, QString* error);
+
  private:
   Application* app_;
   QString name_;
   QString path_;
   std::unique_ptr<WorkbookModel> model_;
   bool dirty_ = false;
+  std::set<std::pair<const Worksheet*, CellRef>> formulaCells_;
 };
 
 class Workbooks {
@@ -189,6 +211,8 @@ class Workbooks {
   Workbook* Item(const QString& name) const;  // nullptr and Err set when not open
   int Count() const;
   Workbook* at(int index) const;
+  // The open workbook of that name (with or without its extension), without touching Err.
+  Workbook* find(const QString& name) const;
 
  private:
   Application* app_;
@@ -203,7 +227,7 @@ class Application {
   Application& operator=(const Application&) = delete;
 
   ErrState& Err() { return err_; }
-  class Workbooks Workbooks() { return class Workbooks(this); }
+  class Workbooks Workbooks() { return xl::Workbooks(this); }
   Workbook* ActiveWorkbook() const { return active_; }
   // Names and ranges of the active workbook (Err set when there is none).
   class Names Names();
