@@ -85,7 +85,7 @@ int writeParam(CliContext& ctx, const QStringList& args) {
 
 int readCoefficients(CliContext& ctx, const QStringList& args) {
   if (!args.isEmpty()) return usage(ctx, QStringLiteral("read-coefficients"), QString());
-  return withConversion(ctx, [&] {
+  return withConversion(ctx, [&]() -> int {
     std::array<float, 8> coefficients{};
     const QString failure = ctx.app.link().ReadPhotosensorParameters(coefficients);
     if (!failure.isEmpty()) return result(ctx, failure);
@@ -101,7 +101,8 @@ int writeCoefficients(CliContext& ctx, const QStringList& args) {
   bool ok = args.size() == 8;
   for (int i = 0; ok && i < 8; ++i) coefficients[i] = args[i].toFloat(&ok);
   if (!ok) return usage(ctx, QStringLiteral("write-coefficients"), QStringLiteral("C0 C1 C2 C3 C4 C5 C6 C7"));
-  return withConversion(ctx, [&] { return result(ctx, ctx.app.link().WritePhotosensorParameters(coefficients)); });
+  return withConversion(ctx,
+                        [&]() -> int { return result(ctx, ctx.app.link().WritePhotosensorParameters(coefficients)); });
 }
 
 int writeSerial(CliContext& ctx, const QStringList& args) {
