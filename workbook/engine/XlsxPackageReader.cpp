@@ -44,8 +44,10 @@ bool readContentTypes(const QByteArray& bytes, ContentTypes* types, QString* err
 }
 
 bool isWorkbookType(const QString& type) {
-  return type.endsWith(QStringLiteral(".main+xml")) &&
-         (type.contains(QStringLiteral("spreadsheetml")) || type.contains(QStringLiteral("ms-excel")));
+  static const QStringList accepted{ooxml::kTypeWorkbook, ooxml::kTypeTemplate,
+                                    QStringLiteral("application/vnd.ms-excel.sheet.macroEnabled.main+xml"),
+                                    QStringLiteral("application/vnd.ms-excel.template.macroEnabled.main+xml")};
+  return accepted.contains(type);
 }
 
 struct SheetEntry {

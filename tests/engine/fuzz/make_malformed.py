@@ -68,7 +68,7 @@ def package(**overrides):
         "xl/sharedStrings.xml": sst(),
     }
     for name, content in overrides.items():
-        key = name.replace("__", "/").replace("CT", "[Content_Types].xml")
+        key = "[Content_Types].xml" if name == "CT" else name.replace("__", "/")[: -len("_xml")] + ".xml"
         if content is None:
             parts.pop(key, None)
         else:
@@ -118,7 +118,7 @@ CORPUS = {
     "no-content-types.xlsx": package(CT=None),
     "no-workbook-part.xlsx": package(xl__workbook_xml=None),
     "missing-sheet-part.xlsx": package(xl__worksheets__sheet1_xml=None),
-    "not-a-spreadsheet.xlsx": package(CT=CONTENT_TYPES.replace("sheet.main+xml", "document.main+xml")),
+    "not-a-spreadsheet.xlsx": package(CT=CONTENT_TYPES.replace("spreadsheetml.sheet.main+xml", "wordprocessingml.document.main+xml")),
     "workbook-xml-error.xlsx": package(xl__workbook_xml=workbook()[:-12]),
     "sheet-xml-error.xlsx": package(xl__worksheets__sheet1_xml=sheet('<row r="1"><c r="A1"><v>1</c></row>')),
     "no-sheets.xlsx": package(xl__workbook_xml=workbook().replace('<sheet name="Sheet1" sheetId="1" r:id="rId1"/>', "")),
