@@ -84,6 +84,10 @@ TEST_F(RangeAddress, RowOfTwelveValuesInOneAssignment) {
   xl::Range d3 = app.Range("Data!$D$3");
   d3.Resize(1, 12).setValues(row);
   for (int i = 0; i < 12; ++i) EXPECT_EQ(d3.Offset(0, i).Value(), row[i]) << i;
+  const auto block = d3.Resize(2, 12).Values();
+  ASSERT_EQ(block.size(), 2);
+  EXPECT_EQ(block[0], row);
+  EXPECT_TRUE(block[1][0].isEmpty());
   EXPECT_EQ(d3.Offset(0, 12).Value().type, xl::ValueType::Empty);
   // A longer range than the row gets #N/A, as spreadsheets fill it.
   app.Range("Data!A20:C20").setValues({num(1), num(2)});

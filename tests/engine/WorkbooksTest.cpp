@@ -97,8 +97,12 @@ TEST_F(Workbooks, OpeningAnOpenFileActivatesIt) {
   EXPECT_FALSE(opened->Saved());
   EXPECT_TRUE(opened->Save());
   EXPECT_TRUE(opened->Saved());
+  xl::Range kept = opened->Range("Data!B2");
   opened->Close();
   EXPECT_NE(app.ActiveWorkbook(), nullptr);
+  app.Err().Clear();
+  EXPECT_TRUE(kept.Value().isEmpty());  // a range of a closed workbook only sets Err
+  EXPECT_EQ(app.Err().Number, xl::kErrObjectNotSet);
 
   xl::Workbook* again = app.Workbooks().Open(file);
   ASSERT_NE(again, nullptr);

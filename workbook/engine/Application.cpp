@@ -49,6 +49,10 @@ void Application::closeBook(Workbook* book) {
   if (active_ == book) active_ = books_.empty() ? nullptr : books_.back().get();
 }
 
+bool Application::isOpen(const Workbook* book) const {
+  return std::any_of(books_.begin(), books_.end(), [book](const auto& open) { return open.get() == book; });
+}
+
 int Application::nextNewBookNumber(const QString& stem) {
   int& last = newBookNumbers_[stem.toLower()];
   return ++last;

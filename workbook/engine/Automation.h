@@ -76,6 +76,8 @@ class Range {
 
   // The evaluated value of the first cell (a formula cell gives its result).
   CellValue Value() const;
+  // Every cell's evaluated value, row by row (empty when the range is invalid or huge).
+  QVector<QVector<CellValue>> Values() const;
   // Putting a value behaves like typing it: a text that reads as a number
   // becomes a number, "m/d/yyyy" a date, "h:mm:ss AM/PM" a time (with that
   // number format), "=..." a formula; anything else stays text. Numbers,
@@ -251,6 +253,7 @@ class Application {
   std::vector<std::unique_ptr<Workbook>>& openBooks() { return books_; }
   void setActive(Workbook* book) { active_ = book; }
   void closeBook(Workbook* book);
+  bool isOpen(const Workbook* book) const;  // false for a workbook closed since
   int nextNewBookNumber(const QString& stem);
 
   struct Clipboard {

@@ -18,7 +18,8 @@ Range::Range(Application* app, Workbook* book, int sheet, int row1, int column1,
     : app_(app), book_(book), sheet_(sheet), row1_(row1), column1_(column1), row2_(row2), column2_(column2) {}
 
 bool Range::usable(const char* member) const {
-  if (isValid() && sheet_ >= 0 && sheet_ < static_cast<int>(book_->model().sheets().size())) return true;
+  if (isValid() && app_->isOpen(book_) && sheet_ >= 0 && sheet_ < static_cast<int>(book_->model().sheets().size()))
+    return true;
   if (app_) {
     app_->Err().Raise(kErrObjectNotSet,
                       QStringLiteral("Object variable not set (Range.%1 on a range that does not exist)").arg(QLatin1String(member)));
@@ -92,6 +93,30 @@ CellValue Range::Value() const {
   if (value.type == ValueType::Number && typing::isDateFormat(cell->format.numberFormat))
     value.type = ValueType::Date;
   return value;
+}
+
+QVector<QVector<CellValue>> Range::Values() const {
+  QVector<QVector<CellValue>> values;
+  if (!usable("Value")) return values;
+  if (qint64(rows()) * columns() > kMaxWrittenCells) {
+    app_->Err().Raise(kErrMethodFailed, QStringLiteral("Value: the range is too large to read cell by cell."));
+    return values;
+  }
+  const Worksheet* ws = sheetModel();
+  formula::Evaluator evaluator(book_->model(), book_->Name());
+  for (int r = row1_; r <= row2_; ++r) {
+    QVector<CellValue> row;
+    row.reserve(columns());
+    for (int c = column1_; c <= column2_; ++c) {
+      const Cell* cell = ws->cell(r, c);
+      CellValue value = evaluator.cellValue(sheet_, r, c);
+      if (cell && value.type == ValueType::Number && typing::isDateFormat(cell->format.numberFormat))
+        value.type = ValueType::Date;
+      row.push_back(value);
+    }
+    values.push_back(row);
+  }
+  return values;
 }
 
 void Range::setValue(const CellValue& value) {
