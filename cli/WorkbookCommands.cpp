@@ -1,0 +1,155 @@
+// lumivanectl commands on workbooks; none of them needs the instrument.
+
+#include <QFileInfo>
+#include <map>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "app/AppContext.h"
+#include "cli/CliCommand.h"
+#include "options/OptionsReport.h"
+#include "options/RunOptions.h"
+#include "options/WellSelection.h"
+#include "workbook/DefaultTemplate.h"
+#include "workbook/modExcel.h"
+
+namespace {
+
+// Every message of the store must reach the user of the client: the console
+// prompts print it on standard error themselves, any other prompts get it
+// echoed on the command's error stream.
+class CliPrompts : public Prompts {
+ public:
+  CliPrompts(Prompts& inner, QTextStream& err) : inner_(inner), err_(err) {}
+  PromptAnswer show(const QString& prompt, const QString& title, PromptButtons buttons, PromptIcon icon) override {
+    if (dynamic_cast<ConsolePrompts*>(&inner_) == nullptr) err_ << title << ": " << prompt << Qt::endl;
+    else err_.flush();
+    return inner_.show(prompt, title, buttons, icon);
+  }
+
+ private:
+  Prompts& inner_;
+  QTextStream& err_;
+};
+
+// A spreadsheet instance with one data workbook open, for one command.
+struct OpenWorkbook {
+  CliPrompts prompts;
+  modExcel store;
+  RunOptions options{store};
+
+  explicit OpenWorkbook(CliContext& ctx) : prompts(ctx.app.prompts(), ctx.err), store(prompts, ctx.app.program()) {
+    store.StartExcel();
+  }
+
+  bool open(CliContext& ctx, const QString& path) {
+    if (store.OpenDataWorkbook(path)) return true;
+    ctx.err << "While attempting to open workbook, got error: " << store.WorkbookErrorText << Qt::endl;
+    return false;
+  }
+};
+
+void printOptions(CliContext& ctx, const OpenWorkbook& book) {
+  for (const QString& line : optionsReport(book.options, book.store.OptionsConfirmed)) ctx.out << line << '\n';
+  ctx.out.flush();
+}
+
+int usage(CliContext& ctx, const QString& text) {
+  ctx.err << "usage: lumivanectl " << text << Qt::endl;
+  return kExitUsage;
+}
+
+int newWorkbook(CliContext& ctx, const QStringList& args) {
+  if (args.size() != 2) return usage(ctx, QStringLiteral("new-workbook TEMPLATE OUT.xlsx"));
+  OpenWorkbook book(ctx);
+  if (!book.open(ctx, args[0])) return kExitFailed;
+  if (!book.store.ExcelWorkbook->SaveAs(args[1])) {
+    ctx.err << "Cannot save " << args[1] << ": " << book.store.Err().Description << Qt::endl;
+    return kExitFailed;
+  }
+  ctx.out << "Created " << args[1] << " from " << args[0] << Qt::endl;
+  return kExitOk;
+}
+
+int showOptions(CliContext& ctx, const QStringList& args) {
+  if (args.size() != 1) return usage(ctx, QStringLiteral("options WORKBOOK"));
+  OpenWorkbook book(ctx);
+  if (!book.open(ctx, args[0]) || !book.options.LoadOptionsFromWorkbook()) return kExitFailed;
+  printOptions(ctx, book);
+  return kExitOk;
+}
+
+const char* const kSetOptionsUsage =
+    "set-options WORKBOOK [--incubation N] [--runs N] [--delay N] [--ejection N] [--settling N] [--dwell N] "
+    "[--wells all|none|LIST]";
+
+int setOptions(CliContext& ctx, const QStringList& args) {
+  if (args.isEmpty() || args[0].startsWith(QLatin1String("--"))) return usage(ctx, QLatin1String(kSetOptionsUsage));
+  const std::map<QString, OptionField RunOptions::*> flags = {
+      {QStringLiteral("--incubation"), &RunOptions::txtIncubation},
+      {QStringLiteral("--runs"), &RunOptions::txtRepeats},
+      {QStringLiteral("--delay"), &RunOptions::txtDelay},
+      {QStringLiteral("--ejection"), &RunOptions::txtEjectionDelay},
+      {QStringLiteral("--settling"), &RunOptions::txtSettlingDelay},
+      {QStringLiteral("--dwell"), &RunOptions::txtMeasurementDwellTime},
+  };
+  std::vector<std::pair<OptionField RunOptions::*, QString>> texts;
+  std::optional<std::array<bool, WellMap::kWells>> wells;
+  for (qsizetype i = 1; i < args.size(); i += 2) {
+    if (i + 1 >= args.size()) return usage(ctx, QLatin1String(kSetOptionsUsage));
+    const QString& flag = args[i];
+    const QString& value = args[i + 1];
+    if (flag == QLatin1String("--wells")) {
+      QString error;
+      wells = parseWellSelection(value, &error);
+      if (!wells) {
+        ctx.err << error << Qt::endl;
+        return kExitUsage;
+      }
+    } else if (const auto known = flags.find(flag); known != flags.end()) {
+      texts.emplace_back(known->second, value);
+    } else {
+      return usage(ctx, QLatin1String(kSetOptionsUsage));
+    }
+  }
+
+  OpenWorkbook book(ctx);
+  if (!book.open(ctx, args[0]) || !book.options.LoadOptionsFromWorkbook()) return kExitFailed;
+  for (const auto& [field, text] : texts) (book.options.*field).text = text;
+  if (wells) {
+    for (int i = 0; i < WellMap::kWells; ++i) book.options.lblWell.setSelected(i, (*wells)[static_cast<size_t>(i)]);
+  }
+  book.options.StoreOptions();
+  if (!book.options.LoadOptionsFromWorkbook()) return kExitFailed;
+  printOptions(ctx, book);
+  if (!book.store.ExcelWorkbook->Save()) {
+    ctx.err << "Cannot save " << args[0] << ": " << book.store.Err().Description << Qt::endl;
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+int makeTemplate(CliContext& ctx, const QStringList& args) {
+  if (args.size() != 1) return usage(ctx, QStringLiteral("make-template OUT.xltx"));
+  QString error;
+  if (!DefaultTemplate::write(args[0], &error)) {
+    ctx.err << "Cannot write " << args[0] << ": " << error << Qt::endl;
+    return kExitFailed;
+  }
+  ctx.out << "Wrote " << args[0] << Qt::endl;
+  return kExitOk;
+}
+
+const CliRegistration newWorkbookCommand{CliCommand{QStringLiteral("new-workbook"), QStringLiteral("TEMPLATE OUT.xlsx"),
+                                                    false, newWorkbook}};
+const CliRegistration optionsCommand{CliCommand{QStringLiteral("options"), QStringLiteral("WORKBOOK"), false, showOptions}};
+const CliRegistration setOptionsCommand{
+    CliCommand{QStringLiteral("set-options"),
+               QStringLiteral("WORKBOOK [--incubation N] [--runs N] [--delay N] [--ejection N] [--settling N] "
+                              "[--dwell N] [--wells SPEC]"),
+               false, setOptions}};
+const CliRegistration makeTemplateCommand{
+    CliCommand{QStringLiteral("make-template"), QStringLiteral("OUT.xltx"), false, makeTemplate}};
+
+}  // namespace
