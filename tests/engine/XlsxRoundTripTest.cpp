@@ -181,6 +181,19 @@ TEST_F(XlsxRoundTrip, NameFormulasAreStoredWithoutEqualsAndWithQuotedSheets) {
   EXPECT_TRUE(workbook.contains("<definedName name=\"Typed\">'Plate Data'!$A$1</definedName>")) << workbook.constData();
 }
 
+TEST_F(XlsxRoundTrip, FormulaTextIsKeptVerbatimAndAlwaysValidXml) {
+  WorkbookModel model;
+  Worksheet& sheet = model.addSheet(QStringLiteral("S"));
+  sheet.cellAt(0, 0).formula = QStringLiteral("\"_x0041_\"&\"<&>\"");
+  sheet.cellAt(0, 0).value = CellValue::fromText(QStringLiteral("_x0041_<&>"));
+  sheet.cellAt(1, 0).formula = QStringLiteral("1+\x02" "2");
+  const auto back = xltest::roundTrip(model, path(QStringLiteral("verbatim.xlsx")));
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->sheets()[0]->cell(0, 0)->formula, QStringLiteral("\"_x0041_\"&\"<&>\""));
+  EXPECT_EQ(back->sheets()[0]->cell(0, 0)->value.text, QStringLiteral("_x0041_<&>"));
+  EXPECT_EQ(back->sheets()[0]->cell(1, 0)->formula, QStringLiteral("1+2"));
+}
+
 TEST_F(XlsxRoundTrip, StyleSheetStartsWithTheTwoFillsEveryProgramAssumes) {
   const QString file = path(QStringLiteral("styles.xlsx"));
   QString error;
@@ -254,9 +267,11 @@ TEST_F(XlsxRoundTrip, RefusesWhatWouldMakeAnInvalidFile) {
   EXPECT_FALSE(writeXlsx(bad, path(QStringLiteral("dup.xlsx")), false, &error));
   EXPECT_TRUE(error.contains(QStringLiteral("two sheets"))) << error.toStdString();
 
-  WorkbookModel slash;
-  slash.addSheet(QStringLiteral("a/b"));
-  EXPECT_FALSE(writeXlsx(slash, path(QStringLiteral("slash.xlsx")), false, &error));
+  for (const QString& name : {QStringLiteral("a/b"), QStringLiteral("tab\there"), QString(32, u'x'), QString()}) {
+    WorkbookModel badName;
+    badName.addSheet(name);
+    EXPECT_FALSE(writeXlsx(badName, path(QStringLiteral("bad-name.xlsx")), false, &error)) << name.toStdString();
+  }
 
   EXPECT_FALSE(writeXlsx(sampleWorkbook(), QStringLiteral("/proc/no/such/dir/x.xlsx"), false, &error));
   EXPECT_FALSE(error.isEmpty());

@@ -109,7 +109,7 @@ bool checkSheetNames(const WorkbookModel& model, QString* error) {
     *error = QStringLiteral("a workbook needs at least one sheet");
     return false;
   }
-  static const QRegularExpression forbidden(QStringLiteral("[\\[\\]:*?/\\\\]"));
+  static const QRegularExpression forbidden(QStringLiteral("[\\[\\]:*?/\\\\\\x00-\\x1F]"));
   QSet<QString> seen;
   for (const auto& sheet : model.sheets()) {
     const QString& name = sheet->name();
@@ -153,10 +153,10 @@ QByteArray workbookXml(const WorkbookModel& model) {
     if (!namesOpen) w.writeStartElement(QStringLiteral("definedNames"));
     namesOpen = true;
     w.writeStartElement(QStringLiteral("definedName"));
-    w.writeAttribute(QStringLiteral("name"), name.name);
+    w.writeAttribute(QStringLiteral("name"), text::xmlSafe(name.name));
     if (name.localSheet >= 0) w.writeAttribute(QStringLiteral("localSheetId"), QString::number(name.localSheet));
     if (name.hidden) w.writeAttribute(QStringLiteral("hidden"), QStringLiteral("1"));
-    w.writeCharacters(formula);
+    w.writeCharacters(text::xmlSafe(formula));
     w.writeEndElement();
   }
   if (namesOpen) w.writeEndElement();

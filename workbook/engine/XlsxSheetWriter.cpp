@@ -76,7 +76,7 @@ void writeCell(QXmlStreamWriter& w, const CellRef& ref, const Cell& cell, int st
     if (type == ValueType::Text) w.writeAttribute(QStringLiteral("t"), QStringLiteral("str"));
     if (type == ValueType::Boolean) w.writeAttribute(QStringLiteral("t"), QStringLiteral("b"));
     if (type == ValueType::Error || nonFinite) w.writeAttribute(QStringLiteral("t"), QStringLiteral("e"));
-    w.writeTextElement(QStringLiteral("f"), text::encodeEscapes(formula));
+    w.writeTextElement(QStringLiteral("f"), text::xmlSafe(formula));
     if (type == ValueType::Text)
       writeText(w, QStringLiteral("v"), cell.value.text);
     else if (type == ValueType::Boolean)

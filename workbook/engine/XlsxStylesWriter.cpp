@@ -2,6 +2,7 @@
 
 #include "workbook/engine/XlsxNames.h"
 #include "workbook/engine/XlsxStyles.h"
+#include "workbook/engine/XlsxText.h"
 
 namespace xl::styles {
 
@@ -121,7 +122,7 @@ QByteArray StyleSheetWriter::xml() const {
     for (qsizetype i = 0; i < customFormats_.size(); ++i) {
       w.writeEmptyElement(QStringLiteral("numFmt"));
       w.writeAttribute(QStringLiteral("numFmtId"), QString::number(kFirstCustomFormatId + i));
-      w.writeAttribute(QStringLiteral("formatCode"), customFormats_[i]);
+      w.writeAttribute(QStringLiteral("formatCode"), text::xmlSafe(customFormats_[i]));
     }
     w.writeEndElement();
   }

@@ -90,6 +90,12 @@ QString encodeEscapes(const QString& text) {
   return out;
 }
 
+QString xmlSafe(const QString& text) {
+  QString out = text;
+  out.removeIf([](QChar c) { return !isXmlChar(c.unicode()) || c.unicode() == 0xFFFE || c.unicode() == 0xFFFF; });
+  return out;
+}
+
 QString decodeEscapes(const QString& text) {
   if (!text.contains(QStringLiteral("_x"))) return text;
   QString out;

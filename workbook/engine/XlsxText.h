@@ -21,6 +21,9 @@ bool parseNumber(QStringView text, double* value);
 // Characters XML cannot hold are written as _xHHHH_; a literal "_xHHHH_" in a
 // text is protected as "_x005F_xHHHH_". decodeEscapes undoes both.
 QString encodeEscapes(const QString& text);
+// The text without the characters XML cannot hold (for formulas and names,
+// which have no escape of their own).
+QString xmlSafe(const QString& text);
 QString decodeEscapes(const QString& text);
 
 // Deepest parenthesis nesting of a formula, outside quoted texts and sheet names.
