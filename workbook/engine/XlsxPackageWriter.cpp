@@ -195,7 +195,7 @@ Parts buildParts(const WorkbookModel& model, bool asTemplate) {
   QList<Relation> workbookRelations;
   Parts parts;
 
-  styles::StyleSheetWriter styleSheet;
+  styles::StyleSheetWriter styleSheet(styles::readSourceStyles(model.carriedStyles()));
   SharedStrings strings;
   Parts sheets;
   for (std::size_t i = 0; i < model.sheets().size(); ++i) {

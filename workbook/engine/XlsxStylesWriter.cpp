@@ -1,3 +1,4 @@
+#include <QRegularExpression>
 #include <QXmlStreamWriter>
 
 #include "workbook/engine/XlsxNames.h"
@@ -8,7 +9,6 @@ namespace xl::styles {
 
 namespace {
 
-constexpr int kFirstCustomFormatId = 164;
 constexpr int kFixedFills = 2;  // none and gray125 always come first
 
 const QStringList& patternNames() {
@@ -51,16 +51,35 @@ void writePatternFill(QXmlStreamWriter& w, const QString& patternType, const std
   w.writeEndElement();
 }
 
-void writeFont(QXmlStreamWriter& w, bool bold) {
-  w.writeStartElement(QStringLiteral("font"));
-  if (bold) w.writeEmptyElement(QStringLiteral("b"));
-  w.writeEmptyElement(QStringLiteral("sz"));
-  w.writeAttribute(QStringLiteral("val"), QStringLiteral("11"));
-  w.writeEmptyElement(QStringLiteral("name"));
-  w.writeAttribute(QStringLiteral("val"), QStringLiteral("Calibri"));
-  w.writeEmptyElement(QStringLiteral("family"));
-  w.writeAttribute(QStringLiteral("val"), QStringLiteral("2"));
-  w.writeEndElement();
+const QByteArray kDefaultFont = R"(<font><sz val="11"/><name val="Calibri"/><family val="2"/></font>)";
+const QByteArray kEmptyBorder = "<border><left/><right/><top/><bottom/><diagonal/></border>";
+const QByteArray kDefaultStyleXf = R"(<xf numFmtId="0" fontId="0" fillId="0" borderId="0"/>)";
+const QByteArray kDefaultCellStyles =
+    R"(<cellStyles count="1"><cellStyle name="Normal" xfId="0" builtinId="0"/></cellStyles>)";
+
+bool fontIsBold(const QByteArray& font) {
+  static const QRegularExpression bold(QStringLiteral("<b(/| val=\"(1|true)\"/)>"));
+  return bold.match(QString::fromUtf8(font)).hasMatch();
+}
+
+// The same font, bold or not.
+QByteArray fontVariant(const QByteArray& font, bool bold) {
+  static const QRegularExpression anyBold(QStringLiteral("<b( [^>]*)?/>"));
+  QString text = QString::fromUtf8(font);
+  text.remove(anyBold);
+  if (bold) {
+    if (text.endsWith(QStringLiteral("<font/>")) || text == u"<font/>")
+      text = QStringLiteral("<font><b/></font>");
+    else
+      text.replace(QStringLiteral("<font>"), QStringLiteral("<font><b/>"));
+  }
+  return text.toUtf8();
+}
+
+// Raw pieces of XML go between the writer's own output.
+void writeRaw(QXmlStreamWriter& w, QString& text, const QByteArray& raw) {
+  w.writeCharacters(QString());  // closes a pending start tag
+  text += QString::fromUtf8(raw);
 }
 
 void writeCount(QXmlStreamWriter& w, const QString& element, qsizetype count) {
@@ -70,15 +89,57 @@ void writeCount(QXmlStreamWriter& w, const QString& element, qsizetype count) {
 
 }  // namespace
 
-StyleSheetWriter::StyleSheetWriter() { styleIndex(CellFormat{}); }
+StyleSheetWriter::StyleSheetWriter(SourceStyles source) : source_(std::move(source)) {
+  if (source_.isEmpty()) source_ = {};
+  fonts_ = source_.isEmpty() ? QList<QByteArray>{kDefaultFont} : source_.fonts;
+  for (auto it = source_.numberFormats.cbegin(); it != source_.numberFormats.cend(); ++it) {
+    QString code = it.value();
+    if (code.compare(u"General", Qt::CaseInsensitive) == 0) code.clear();
+    if (!formatIdByCode_.contains(code)) formatIdByCode_.insert(code, it.key());
+    nextFormatId_ = std::max(nextFormatId_, it.key() + 1);
+  }
+  styleIndex(CellFormat{});
+}
 
 QString StyleSheetWriter::fillKey(const CellFormat& format) {
   if (format.fill == FillPattern::None) return QStringLiteral("none");
   return patternTypeOf(format) + u'|' + (format.fillColor ? argb(*format.fillColor) : QStringLiteral("auto"));
 }
 
-QString StyleSheetWriter::formatKey(const CellFormat& format) {
-  return fillKey(format) + u'|' + (format.bold ? u'b' : u'-') + u'|' + format.numberFormat;
+const SourceStyles::Xf* StyleSheetWriter::sourceXf(const CellFormat& format) const {
+  if (source_.isEmpty()) return nullptr;
+  const int index = format.sourceStyle >= 0 && std::size_t(format.sourceStyle) < source_.cellXfs.size()
+                        ? format.sourceStyle
+                        : 0;
+  return &source_.cellXfs[std::size_t(index)];
+}
+
+QString StyleSheetWriter::formatKey(const CellFormat& format) const {
+  const SourceStyles::Xf* base = sourceXf(format);
+  const int baseIndex = base == nullptr ? -1 : int(base - source_.cellXfs.data());
+  return fillKey(format) + u'|' + (format.bold ? u'b' : u'-') + u'|' + QString::number(baseIndex) + u'|' +
+         format.numberFormat;
+}
+
+int StyleSheetWriter::fontFor(int sourceFont, bool bold) {
+  const QByteArray& base = fonts_[sourceFont];
+  if (fontIsBold(base) == bold) return sourceFont;
+  const QString key = QString::number(sourceFont) + (bold ? u'b' : u'-');
+  if (auto it = fontByVariant_.constFind(key); it != fontByVariant_.cend()) return it.value();
+  const int index = int(fonts_.size());
+  fonts_.append(fontVariant(base, bold));
+  fontByVariant_.insert(key, index);
+  return index;
+}
+
+int StyleSheetWriter::numberFormatFor(const QString& code) {
+  const int builtin = builtinFormatId(code);
+  if (builtin >= 0) return builtin;
+  if (auto it = formatIdByCode_.constFind(code); it != formatIdByCode_.cend()) return it.value();
+  const int id = nextFormatId_++;
+  formatIdByCode_.insert(code, id);
+  newFormats_.insert(id, code);
+  return id;
 }
 
 int StyleSheetWriter::styleIndex(const CellFormat& format) {
@@ -94,16 +155,15 @@ int StyleSheetWriter::styleIndex(const CellFormat& format) {
     }
     style.fillId = fillByKey_.value(fill);
   }
-  style.fontId = format.bold ? 1 : 0;
-  boldUsed_ = boldUsed_ || format.bold;
-  style.numberFormatId = builtinFormatId(format.numberFormat);
-  if (style.numberFormatId < 0) {
-    if (!customFormatIds_.contains(format.numberFormat)) {
-      customFormatIds_.insert(format.numberFormat, kFirstCustomFormatId + int(customFormats_.size()));
-      customFormats_.append(format.numberFormat);
-    }
-    style.numberFormatId = customFormatIds_.value(format.numberFormat);
+  if (const SourceStyles::Xf* base = sourceXf(format)) {
+    style.fontId = fontFor(base->fontId, format.bold);
+    style.borderId = base->borderId;
+    style.styleXfId = base->styleXfId;
+    style.children = base->children;
+  } else {
+    style.fontId = fontFor(0, format.bold);
   }
+  style.numberFormatId = numberFormatFor(format.numberFormat);
   const int index = int(styles_.size());
   styles_.push_back(style);
   styleByKey_.insert(key, index);
@@ -111,25 +171,25 @@ int StyleSheetWriter::styleIndex(const CellFormat& format) {
 }
 
 QByteArray StyleSheetWriter::xml() const {
-  QByteArray bytes;
-  QXmlStreamWriter w(&bytes);
-  w.writeStartDocument(QStringLiteral("1.0"), true);
+  QString text;  // a writer on a string appends, so raw pieces can go in between
+  QXmlStreamWriter w(&text);
   w.writeStartElement(QStringLiteral("styleSheet"));
   w.writeDefaultNamespace(ooxml::kMainNs);
 
-  if (!customFormats_.isEmpty()) {
-    writeCount(w, QStringLiteral("numFmts"), customFormats_.size());
-    for (qsizetype i = 0; i < customFormats_.size(); ++i) {
+  QMap<int, QString> formats = source_.numberFormats;
+  formats.insert(newFormats_);
+  if (!formats.isEmpty()) {
+    writeCount(w, QStringLiteral("numFmts"), formats.size());
+    for (auto it = formats.cbegin(); it != formats.cend(); ++it) {
       w.writeEmptyElement(QStringLiteral("numFmt"));
-      w.writeAttribute(QStringLiteral("numFmtId"), QString::number(kFirstCustomFormatId + i));
-      w.writeAttribute(QStringLiteral("formatCode"), text::xmlSafe(customFormats_[i]));
+      w.writeAttribute(QStringLiteral("numFmtId"), QString::number(it.key()));
+      w.writeAttribute(QStringLiteral("formatCode"), text::xmlSafe(it.value()));
     }
     w.writeEndElement();
   }
 
-  writeCount(w, QStringLiteral("fonts"), boldUsed_ ? 2 : 1);
-  writeFont(w, false);
-  if (boldUsed_) writeFont(w, true);
+  writeCount(w, QStringLiteral("fonts"), fonts_.size());
+  for (const QByteArray& font : fonts_) writeRaw(w, text, font);
   w.writeEndElement();
 
   writeCount(w, QStringLiteral("fills"), kFixedFills + qsizetype(fills_.size()));
@@ -138,42 +198,42 @@ QByteArray StyleSheetWriter::xml() const {
   for (const CellFormat& fill : fills_) writePatternFill(w, patternTypeOf(fill), fill.fillColor);
   w.writeEndElement();
 
-  writeCount(w, QStringLiteral("borders"), 1);
-  w.writeStartElement(QStringLiteral("border"));
-  for (const char* side : {"left", "right", "top", "bottom", "diagonal"}) w.writeEmptyElement(QString::fromLatin1(side));
-  w.writeEndElement();
+  const QList<QByteArray> borders = source_.isEmpty() ? QList<QByteArray>{kEmptyBorder} : source_.borders;
+  writeCount(w, QStringLiteral("borders"), borders.size());
+  for (const QByteArray& border : borders) writeRaw(w, text, border);
   w.writeEndElement();
 
-  writeCount(w, QStringLiteral("cellStyleXfs"), 1);
-  w.writeEmptyElement(QStringLiteral("xf"));
-  for (const char* attribute : {"numFmtId", "fontId", "fillId", "borderId"})
-    w.writeAttribute(QString::fromLatin1(attribute), QStringLiteral("0"));
+  const QList<QByteArray> styleXfs = source_.isEmpty() ? QList<QByteArray>{kDefaultStyleXf} : source_.styleXfs;
+  writeCount(w, QStringLiteral("cellStyleXfs"), styleXfs.size());
+  for (const QByteArray& xf : styleXfs) writeRaw(w, text, xf);
   w.writeEndElement();
 
   writeCount(w, QStringLiteral("cellXfs"), qsizetype(styles_.size()));
   for (const Style& style : styles_) {
-    w.writeEmptyElement(QStringLiteral("xf"));
+    w.writeStartElement(QStringLiteral("xf"));
     w.writeAttribute(QStringLiteral("numFmtId"), QString::number(style.numberFormatId));
     w.writeAttribute(QStringLiteral("fontId"), QString::number(style.fontId));
     w.writeAttribute(QStringLiteral("fillId"), QString::number(style.fillId));
-    w.writeAttribute(QStringLiteral("borderId"), QStringLiteral("0"));
-    w.writeAttribute(QStringLiteral("xfId"), QStringLiteral("0"));
+    w.writeAttribute(QStringLiteral("borderId"), QString::number(style.borderId));
+    w.writeAttribute(QStringLiteral("xfId"), QString::number(style.styleXfId));
     if (style.numberFormatId != 0) w.writeAttribute(QStringLiteral("applyNumberFormat"), QStringLiteral("1"));
     if (style.fontId != 0) w.writeAttribute(QStringLiteral("applyFont"), QStringLiteral("1"));
     if (style.fillId != 0) w.writeAttribute(QStringLiteral("applyFill"), QStringLiteral("1"));
+    if (style.borderId != 0) w.writeAttribute(QStringLiteral("applyBorder"), QStringLiteral("1"));
+    if (!style.children.isEmpty()) {
+      if (style.children.contains("<alignment")) w.writeAttribute(QStringLiteral("applyAlignment"), QStringLiteral("1"));
+      if (style.children.contains("<protection")) w.writeAttribute(QStringLiteral("applyProtection"), QStringLiteral("1"));
+      writeRaw(w, text, style.children);
+    }
+    w.writeEndElement();
   }
   w.writeEndElement();
 
-  writeCount(w, QStringLiteral("cellStyles"), 1);
-  w.writeEmptyElement(QStringLiteral("cellStyle"));
-  w.writeAttribute(QStringLiteral("name"), QStringLiteral("Normal"));
-  w.writeAttribute(QStringLiteral("xfId"), QStringLiteral("0"));
-  w.writeAttribute(QStringLiteral("builtinId"), QStringLiteral("0"));
-  w.writeEndElement();
+  writeRaw(w, text, source_.cellStyles.isEmpty() || source_.isEmpty() ? kDefaultCellStyles : source_.cellStyles);
 
   w.writeEndElement();
   w.writeEndDocument();
-  return bytes;
+  return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)" "\n" + text.toUtf8();
 }
 
 }  // namespace xl::styles
