@@ -1,0 +1,244 @@
+// Stores 999 runs of 96 wells into a workbook made from the default template
+// the way a sequence does (header, eight 1 x 12 row writes for the data and
+// the time block, the block's formats copied on, the names advanced), then
+// saves it. Reports the time per run (first and last ten), the save time,
+// LibreOffice converting the same file (when installed), and the peak memory
+// of the saved workbook loaded on its own.
+//
+//   workbook_store_bench [TEMPLATE]       (default: the program's Templates folder)
+//   workbook_store_bench --load WORKBOOK  (prints the memory figures of one load)
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+#include <vector>
+
+#include "app/Common.h"
+#include "options/RunOptions.h"
+#include "platform/Prompts.h"
+#include "workbook/DefaultTemplate.h"
+#include "workbook/modExcel.h"
+
+namespace {
+
+constexpr int kRuns = 999;
+
+QTextStream& out() {
+  static QTextStream stream(stdout);
+  return stream;
+}
+
+long statusKilobytes(const char* field) {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly | QIODevice::Text)) return -1;
+  const QString prefix = QLatin1String(field) + QLatin1Char(':');
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    const QString text = QString::fromLatin1(line);
+    if (text.startsWith(prefix)) return static_cast<long>(Common::Val(text.mid(prefix.size())));
+  }
+  return -1;
+}
+
+double milliseconds(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e6; }
+
+// Orientation "D": header cells, option values, "LastDataStorage".
+void prepareDataBlock(modExcel& store, const RunOptions& options) {
+  xl::Range n = store.Range(options.txtNextDataStorage.text);
+  const char* labels[] = {"Date:", "Time:", "Test:", "Operator:", "Plate No:", "Notes:"};
+  const char* texts[] = {nullptr, nullptr, "Benchmark", "bench", "1", "999 runs"};
+  for (int row = 0; row < 6; ++row) {
+    n.Offset(row, -3).setValue(QLatin1String(labels[row]));
+    if (texts[row] != nullptr) n.Offset(row, -2).setValue(QLatin1String(texts[row]));
+  }
+  n.Offset(0, -2).setValue(QStringLiteral("12/7/2024"));
+  n.Offset(1, -2).setValue(QStringLiteral("9:30:00 AM"));
+  if (!options.txtNextTimeStorage.text.isEmpty()) {
+    n.Offset(0, -3).Resize(2, 2).Copy();
+    store.Range(options.txtNextTimeStorage.text).Offset(0, -3).PasteSpecial(xl::xlPasteAll);
+  }
+  const char* descriptions[] = {"Incubation delay, min:", "Number of runs:", "Delay between runs, sec:",
+                                "Delay before ejection, min:", "Measurement duration, sec:"};
+  const double values[] = {0, kRuns, 0, 0, 1};
+  for (int i = 0; i < 5; ++i) {
+    n.Offset(i, 12).setValue(QLatin1String(descriptions[i]));
+    n.Offset(i, 13).setValue(values[i]);
+  }
+  store.ExcelApp->Calculate();
+  xl::Name last = store.ExcelApp->Names().Item(QStringLiteral("LastDataStorage"));
+  if (last.isValid()) last.Delete();
+  store.Err().Clear();
+  store.ExcelApp->Names().Add(QStringLiteral("LastDataStorage"), QStringLiteral("=") + options.txtNextDataStorage.text);
+}
+
+// Copies the block's row labels and formats one block on and moves the name there.
+QString advanceBlock(modExcel& store, const QString& address, const QString& name, int blankRows) {
+  const int step = 8 + blankRows;
+  const xl::Range n = store.Range(address);
+  n.Offset(0, -1).Resize(8, 1).Copy();
+  n.Offset(step, -1).PasteSpecial(xl::xlPasteAll);
+  n.Offset(0, -3).Resize(8, 15).Copy();
+  n.Offset(step, -3).PasteSpecial(xl::xlPasteFormats);
+  const QString next = Common::StripBracketedText(n.Offset(step, 0).Address(true, true, true));
+  xl::Name old = store.ExcelApp->Names().Item(name);
+  if (old.isValid()) old.Delete();
+  store.Err().Clear();
+  store.ExcelApp->Names().Add(name, QStringLiteral("=") + next);
+  return next;
+}
+
+void storeRun(modExcel& store, RunOptions& options, int run) {
+  const bool interactive = store.ExcelApp->Interactive();
+  store.ExcelApp->setInteractive(false);
+  const int blankRows = static_cast<int>(Common::Val(options.txtBlankRowsBetweenRuns.text));
+  xl::Range d = store.Range(options.txtNextDataStorage.text);
+  const bool timed = !options.txtNextTimeStorage.text.isEmpty();
+  xl::Range t = timed ? store.Range(options.txtNextTimeStorage.text) : xl::Range();
+  for (int row = 0; row < 8; ++row) {
+    QVector<xl::CellValue> data(12), times(12);
+    for (int column = 0; column < 12; ++column) {
+      const int well = row * 12 + column;
+      if (options.lblWell.isSelected(well)) {
+        data[column] = xl::CellValue::fromNumber(static_cast<float>(1000 + (run * 37 + well * 11) % 5000) * 1.25f);
+        times[column] = xl::CellValue::fromNumber(run * 60.0 + column * 2);
+      } else {
+        data[column] = times[column] = xl::CellValue::fromText(options.txtUnsampledWellValue.text);
+      }
+    }
+    d.Resize(1, 12).setValues(data);
+    if (timed) t.Resize(1, 12).setValues(times);
+    d = d.Offset(1, 0);
+    if (timed) t = t.Offset(1, 0);
+  }
+  options.txtNextDataStorage.text =
+      advanceBlock(store, options.txtNextDataStorage.text, QStringLiteral("NextDataStorage"), blankRows);
+  if (timed)
+    options.txtNextTimeStorage.text =
+        advanceBlock(store, options.txtNextTimeStorage.text, QStringLiteral("NextTimeStorage"), blankRows);
+  store.ExcelApp->Calculate();
+  store.ExcelApp->setInteractive(interactive);
+}
+
+double average(const std::vector<double>& values, size_t from, size_t count) {
+  return std::accumulate(values.begin() + static_cast<long>(from), values.begin() + static_cast<long>(from + count), 0.0) /
+         static_cast<double>(count);
+}
+
+int measureLoad(const QString& path) {
+  const long before = statusKilobytes("VmHWM");
+  QElapsedTimer timer;
+  timer.start();
+  xl::Application app;
+  xl::Workbook* book = app.Workbooks().Open(path);
+  const double loadMs = milliseconds(timer);
+  const long after = statusKilobytes("VmHWM");
+  if (book == nullptr) {
+    out() << "load failed: " << app.Err().Description << Qt::endl;
+    return 1;
+  }
+  out() << "load_ms " << loadMs << " hwm_before_kb " << before << " hwm_after_kb " << after << Qt::endl;
+  return 0;
+}
+
+QString templatePath(const QStringList& args) {
+  if (args.size() > 1) return args[1];
+  const QDir bin(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin"));
+  return bin.filePath(QStringLiteral("Templates/") + DefaultTemplate::kFileName);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  const QStringList args = application.arguments();
+  if (args.size() == 3 && args[1] == QLatin1String("--load")) return measureLoad(args[2]);
+
+  QTemporaryDir work;
+  ScriptedPrompts prompts;
+  ProgramInfo program;
+  program.folder = work.path();
+  modExcel store(prompts, program);
+  RunOptions options(store);
+  store.StartExcel();
+  const QString source = templatePath(args);
+  if (!store.OpenDataWorkbook(source)) {
+    out() << "Cannot open " << source << ": " << store.WorkbookErrorText << Qt::endl;
+    return 1;
+  }
+  if (!options.LoadOptionsFromWorkbook() || !store.OptionsConfirmed) {
+    out() << "The template does not load clean" << Qt::endl;
+    return 1;
+  }
+  out() << "template " << source << Qt::endl;
+
+  QElapsedTimer timer;
+  timer.start();
+  prepareDataBlock(store, options);
+  const double headerMs = milliseconds(timer);
+
+  std::vector<double> runMs;
+  runMs.reserve(kRuns);
+  for (int run = 1; run <= kRuns; ++run) {
+    timer.restart();
+    storeRun(store, options, run);
+    runMs.push_back(milliseconds(timer));
+  }
+  std::vector<double> sorted = runMs;
+  std::sort(sorted.begin(), sorted.end());
+
+  const QString saved = QDir(work.path()).filePath(QStringLiteral("999runs.xlsx"));
+  timer.restart();
+  const bool savedOk = store.ExcelWorkbook->SaveAs(saved);
+  const double saveMs = milliseconds(timer);
+  if (!savedOk) {
+    out() << "save failed: " << store.Err().Description << Qt::endl;
+    return 1;
+  }
+  timer.restart();
+  QString recoveryError;
+  store.saveRecoveryCopy(&recoveryError);
+  const double recoveryMs = milliseconds(timer);
+
+  out() << "header_ms " << headerMs << Qt::endl;
+  out() << "run_ms first10 " << average(runMs, 0, 10) << " last10 " << average(runMs, kRuns - 10, 10) << " median "
+        << sorted[sorted.size() / 2] << " max " << sorted.back() << " total " << std::accumulate(runMs.begin(), runMs.end(), 0.0)
+        << Qt::endl;
+  out() << "next_data_storage " << options.txtNextDataStorage.text << Qt::endl;
+  out() << "save_ms " << saveMs << " bytes " << QFileInfo(saved).size() << Qt::endl;
+  out() << "recovery_copy_ms " << recoveryMs << Qt::endl;
+
+  const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+  if (soffice.isEmpty()) {
+    out() << "libreoffice skipped (soffice not installed)" << Qt::endl;
+  } else {
+    QProcess lo;
+    const QString profile = QDir(work.path()).filePath(QStringLiteral("lo-profile"));
+    const QString outDir = QDir(work.path()).filePath(QStringLiteral("lo"));
+    const QStringList loArgs = {QStringLiteral("-env:UserInstallation=file://") + profile, QStringLiteral("--headless"),
+                                QStringLiteral("--norestore"), QStringLiteral("--convert-to"), QStringLiteral("xlsx"),
+                                QStringLiteral("--outdir"), outDir, saved};
+    // A first start creates the profile; only the second conversion is timed.
+    lo.start(soffice, loArgs);
+    lo.waitForFinished(300000);
+    timer.restart();
+    lo.start(soffice, loArgs);
+    lo.waitForFinished(300000);
+    const double loMs = milliseconds(timer);
+    out() << "libreoffice_convert_ms " << loMs << " ratio_to_our_save " << loMs / saveMs
+          << (lo.exitCode() == 0 ? "" : " (conversion failed)") << Qt::endl;
+  }
+
+  QProcess load;
+  load.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--load"), saved});
+  load.waitForFinished(300000);
+  out() << "separate process: " << QString::fromLocal8Bit(load.readAllStandardOutput()).trimmed() << Qt::endl;
+  return 0;
+}
