@@ -15,6 +15,10 @@ struct CliContext {
   AppContext& app;
   QTextStream& out;
   QTextStream& err;
+  // Set while the client checks a command's arguments before it brings the
+  // link up: the command validates them, reports a usage error, or returns
+  // kExitOk at once without doing anything.
+  bool checkOnly = false;
 };
 
 // One lumivanectl command. Commands that use the instrument run between

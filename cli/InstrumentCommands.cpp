@@ -70,6 +70,7 @@ const QString kRowLetters = QStringLiteral("ABCDEFGH");
 int readParam(CliContext& ctx, const QStringList& args) {
   const auto number = args.size() == 1 ? parameterNumber(args[0]) : std::nullopt;
   if (!number) return usage(ctx, QStringLiteral("read-param"), QStringLiteral("N"));
+  if (ctx.checkOnly) return kExitOk;
   qint32 value = 0;
   const QString failure = ctx.app.link().ReadParameter(*number, value);
   return result(ctx, failure, Common::HexField(value, 8));
@@ -79,12 +80,14 @@ int writeParam(CliContext& ctx, const QStringList& args) {
   const auto number = args.size() == 2 ? parameterNumber(args[0]) : std::nullopt;
   const auto value = args.size() == 2 ? parseInteger(args[1], -2147483648LL, 4294967295LL) : std::nullopt;
   if (!number || !value) return usage(ctx, QStringLiteral("write-param"), QStringLiteral("N VALUE"));
+  if (ctx.checkOnly) return kExitOk;
   const auto pattern = static_cast<qint32>(static_cast<quint32>(*value));
   return result(ctx, ctx.app.link().WriteParameter(*number, pattern));
 }
 
 int readCoefficients(CliContext& ctx, const QStringList& args) {
   if (!args.isEmpty()) return usage(ctx, QStringLiteral("read-coefficients"), QString());
+  if (ctx.checkOnly) return kExitOk;
   return withConversion(ctx, [&]() -> int {
     std::array<float, 8> coefficients{};
     const QString failure = ctx.app.link().ReadPhotosensorParameters(coefficients);
@@ -101,18 +104,21 @@ int writeCoefficients(CliContext& ctx, const QStringList& args) {
   bool ok = args.size() == 8;
   for (int i = 0; ok && i < 8; ++i) coefficients[i] = args[i].toFloat(&ok);
   if (!ok) return usage(ctx, QStringLiteral("write-coefficients"), QStringLiteral("C0 C1 C2 C3 C4 C5 C6 C7"));
+  if (ctx.checkOnly) return kExitOk;
   return withConversion(ctx,
                         [&]() -> int { return result(ctx, ctx.app.link().WritePhotosensorParameters(coefficients)); });
 }
 
 int writeSerial(CliContext& ctx, const QStringList& args) {
   if (args.size() != 1 || args[0].isEmpty()) return usage(ctx, QStringLiteral("write-serial"), QStringLiteral("TEXT"));
+  if (ctx.checkOnly) return kExitOk;
   return result(ctx, ctx.app.link().WriteSerialNumber(args[0]));
 }
 
 int peek(CliContext& ctx, const QStringList& args) {
   const auto address = args.size() == 1 ? wordAddress(args[0]) : std::nullopt;
   if (!address) return usage(ctx, QStringLiteral("peek"), QStringLiteral("ADDRESS"));
+  if (ctx.checkOnly) return kExitOk;
   QString value;
   const QString failure = ctx.app.link().PeekWord(*address, value);
   return result(ctx, failure, value);
@@ -123,21 +129,25 @@ int poke(CliContext& ctx, const QStringList& args) {
   const auto value = args.size() == 2 ? parseInteger(args[1], -32768, 65535) : std::nullopt;
   if (!address || !value || args[1].startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
     return usage(ctx, QStringLiteral("poke"), QStringLiteral("ADDRESS VALUE"));
+  if (ctx.checkOnly) return kExitOk;
   return result(ctx, ctx.app.link().PokeWord(*address, static_cast<int>(*value)));
 }
 
 int eject(CliContext& ctx, const QStringList& args) {
   if (!args.isEmpty()) return usage(ctx, QStringLiteral("eject"), QString());
+  if (ctx.checkOnly) return kExitOk;
   return result(ctx, ctx.app.link().EjectTray());
 }
 
 int park(CliContext& ctx, const QStringList& args) {
   if (!args.isEmpty()) return usage(ctx, QStringLiteral("park"), QString());
+  if (ctx.checkOnly) return kExitOk;
   return result(ctx, ctx.app.link().ParkTray());
 }
 
 int releaseMotors(CliContext& ctx, const QStringList& args) {
   if (!args.isEmpty()) return usage(ctx, QStringLiteral("release-motors"), QString());
+  if (ctx.checkOnly) return kExitOk;
   ctx.app.link().ReleaseMotors();
   return kExitOk;
 }
@@ -146,6 +156,7 @@ int hold(CliContext& ctx, const QStringList& args) {
   bool ok = args.size() == 1;
   const double seconds = ok ? args[0].toDouble(&ok) : 0.0;
   if (!ok || seconds < 0) return usage(ctx, QStringLiteral("hold"), QStringLiteral("SECONDS"));
+  if (ctx.checkOnly) return kExitOk;
   // Serves events while it waits, so the keep-alive timer keeps the link up.
   ctx.app.pump().delay(seconds);
   return kExitOk;

@@ -9,6 +9,7 @@ int identify(CliContext& cli, const QStringList& args) {
     cli.err << "identify takes no arguments." << Qt::endl;
     return kExitUsage;
   }
+  if (cli.checkOnly) return kExitOk;
   const LinkState& link = cli.app.linkState();
   cli.out << "Serial number: " << link.InstrumentSerialNumber << Qt::endl
           << "Board revision: " << link.BoardRevision << Qt::endl
@@ -23,6 +24,7 @@ int status(CliContext& cli, const QStringList& args) {
     cli.err << "status takes no arguments." << Qt::endl;
     return kExitUsage;
   }
+  if (cli.checkOnly) return kExitOk;
   const int value = cli.app.link().GetInstrumentStatus();
   if (value < 0) {
     cli.err << "Lumivane did not answer the status request." << Qt::endl;

@@ -93,6 +93,9 @@ int main(int argc, char** argv) {
   AppContext app(makePlatform(parser.value(QStringLiteral("home"))));
   CliContext cli{app, out, err};
   if (!command->usesInstrument) return command->run(cli, args);
+  cli.checkOnly = true;
+  if (const int checked = command->run(cli, args); checked != kExitOk) return checked;
+  cli.checkOnly = false;
 
   std::unique_ptr<Simulator> simulator;
   if (parser.isSet(QStringLiteral("simulate"))) {

@@ -19,7 +19,7 @@ class LinkOverPtyTest : public ::testing::Test {
   Platform makePlatform() {
     SimOptions options;
     options.timeScale = 20;  // tray movements in a fraction of a second
-    options.silenceDropSeconds = 600;
+    options.silenceDropSeconds = 600;  // 30 s: more than the keep-alive's longest gap of 28 s
     QString error;
     simulator = Simulator::startOnPty(options, &error);
     EXPECT_TRUE(simulator) << error.toStdString();
@@ -63,6 +63,15 @@ TEST_F(LinkOverPtyTest, InstrumentThatFallsSilentFailsTheExchangeInsteadOfHangin
   simulator->model().faults().silent = true;
   EXPECT_EQ(app.link().GetInstrumentStatus(), -1);
   EXPECT_TRUE(app.link().SayGoodbye());  // no answer at all counts as a closed connection
+}
+
+TEST_F(LinkOverPtyTest, KeepAliveHoldsAnIdleConnectionOpen) {
+  ASSERT_EQ(entry.InitializeLink(), modMain::kConnected);
+  app.link().Delay(40);  // longer than the instrument's 30 s of allowed silence
+  EXPECT_TRUE(simulator->model().isConnected());
+  EXPECT_GT(app.linkState().LastSendTime, app.linkState().LastTimerTick.addSecs(-15));
+  EXPECT_EQ(app.link().GetInstrumentStatus(), 0);
+  EXPECT_TRUE(app.link().SayGoodbye());
 }
 
 }  // namespace
