@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "app/Common.h"
 #include "options/OptionColors.h"
 #include "tests/options/OptionsFixture.h"
@@ -177,7 +179,10 @@ TEST_P(DwellTime, IllegalDwellBecomesTheClosestLegalOneInRed) {
 
 INSTANTIATE_TEST_SUITE_P(LoadOptions, DwellTime,
                          ::testing::Values(DwellCase{3, "4", 4}, DwellCase{0, "1", 1}, DwellCase{9, "4", 4},
-                                           DwellCase{2.5, "4", 4}, DwellCase{1.4, "1", 1}));
+                                           DwellCase{2.5, "4", 4}, DwellCase{1.4, "1", 1}),
+                         [](const ::testing::TestParamInfo<DwellCase>& info) {
+                           return "Stored" + std::to_string(static_cast<int>(info.param.stored * 10)) + "Tenths";
+                         });
 
 TEST_F(LoadOptions, LegalDwellSelectsItsButtonInButtonFace) {
   ASSERT_TRUE(load());
