@@ -147,7 +147,7 @@ const CliRegistration optionsCommand{CliCommand{QStringLiteral("options"), QStri
 const CliRegistration setOptionsCommand{
     CliCommand{QStringLiteral("set-options"),
                QStringLiteral("WORKBOOK [--incubation N] [--runs N] [--delay N] [--ejection N] [--settling N] "
-                              "[--dwell N] [--wells SPEC]"),
+                              "[--dwell N] [--wells LIST]"),
                false, setOptions}};
 const CliRegistration makeTemplateCommand{
     CliCommand{QStringLiteral("make-template"), QStringLiteral("OUT.xltx"), false, makeTemplate}};

@@ -39,90 +39,78 @@ bool modVrHd::waitExpired(qint64 deadline) const {
   return pump_.portFailed() || pump_.clock().monotonicMs() >= deadline;
 }
 
-QString modVrHd::ReceiveAnyFrame() {
-  QString& rx = state_.RxBuffer;
+std::optional<QString> modVrHd::receive(const FrameScan& scan) {
   const qint64 deadline = deadlineFromNow();
   qsizetype s = 0;  // index where the search for the next ")" starts
   for (;;) {
     s = std::max<qsizetype>(0, s - pollStep());
-    for (;;) {
-      const qsizetype p = rx.indexOf(QLatin1Char(')'), s);
-      if (p < 0) break;
-      s = p + 1;
-      const qsizetype q = rx.lastIndexOf(QLatin1Char('('), p);
-      if (q < 0) continue;
-      if (p - q >= 4) {
-        const QString frame = rx.mid(q + 1, p - q);
-        rx.remove(q, p - q + 1);
-        return frame;
-      }
-      rx.remove(q, p - q + 1);
-      s = q;
-    }
-    if (waitExpired(deadline)) return {};
+    if (std::optional<QString> taken = scan(state_.RxBuffer, s)) return taken;
+    if (waitExpired(deadline)) return std::nullopt;
     pump_.idle(kIdleSliceMs);
   }
+}
+
+QString modVrHd::ReceiveAnyFrame() {
+  return receive([](QString& rx, qsizetype& s) -> std::optional<QString> {
+           for (qsizetype p; (p = rx.indexOf(QLatin1Char(')'), s)) >= 0;) {
+             s = p + 1;
+             const qsizetype q = rx.lastIndexOf(QLatin1Char('('), p);
+             if (q < 0) continue;
+             const QString frame = rx.mid(q + 1, p - q);
+             rx.remove(q, p - q + 1);
+             if (p - q >= 4) return frame;
+             s = q;  // too short: dropped
+           }
+           return std::nullopt;
+         })
+      .value_or(QString());
 }
 
 QString modVrHd::ReceiveFrame(QString& payload) {
-  QString& rx = state_.RxBuffer;
   const QString& header = state_.FrameHeader;
-  const qint64 deadline = deadlineFromNow();
-  qsizetype s = 0;
-  for (;;) {
-    s = std::max<qsizetype>(0, s - pollStep());
-    for (;;) {
-      const qsizetype p = rx.indexOf(QLatin1Char(')'), s);
-      if (p < 0) break;
+  QString type = kNoReplyType;
+  payload.clear();
+  receive([&](QString& rx, qsizetype& s) -> std::optional<QString> {
+    for (qsizetype p; (p = rx.indexOf(QLatin1Char(')'), s)) >= 0;) {
       s = p + 1;
       const qsizetype q = header.isEmpty() ? -1 : rx.lastIndexOf(header, p);
       if (q < 0) continue;  // not for this PC: passed over, left in the buffer
-      if (p - q >= 9) {
-        const qsizetype typeAt = q + header.size();
-        const QString type = rx.mid(typeAt, 2);
+      const qsizetype typeAt = q + header.size();
+      const bool longEnough = p - q >= 9;
+      if (longEnough) {
+        type = rx.mid(typeAt, 2);
         payload = rx.mid(typeAt + 2, p - (typeAt + 2) + 1);
-        rx.remove(q, p - q + 1);
-        return type;
       }
       rx.remove(q, p - q + 1);
-      s = q;
+      if (longEnough) return type;
+      s = q;  // too short: dropped
     }
-    if (waitExpired(deadline)) {
-      payload.clear();
-      return kNoReplyType;
-    }
-    pump_.idle(kIdleSliceMs);
-  }
+    return std::nullopt;
+  });
+  return type;
 }
 
 QString modVrHd::ReceiveStatusReply(const QString& echo) {
-  QString& rx = state_.RxBuffer;
   const QString& header = state_.FrameHeader;
-  const qint64 deadline = deadlineFromNow();
-  qsizetype s = 0;
-  for (;;) {
-    s = std::max<qsizetype>(0, s - pollStep());
-    for (;;) {
-      const qsizetype p = rx.indexOf(QLatin1Char(')'), s);
-      if (p < 0) break;
-      s = p + 1;
-      const qsizetype q = rx.lastIndexOf(QLatin1Char('('), p);
-      if (q < 0) continue;
-      if (p - q >= 9 && !header.isEmpty() && QStringView(rx).mid(q, header.size()) == header) {
-        const qsizetype typeAt = q + header.size();
-        if (QStringView(rx).mid(typeAt, 2) == u"B6" && QStringView(rx).mid(typeAt + 3, 1) == echo) {
-          const QString reply = rx.mid(typeAt + 2, p - (typeAt + 2) + 1);
-          rx.remove(q, p - q + 1);
-          return reply;
-        }
-        continue;  // another type or echo: left for a later receive
-      }
-      rx.remove(q, p - q + 1);
-      s = q;
-    }
-    if (waitExpired(deadline)) return {};
-    pump_.idle(kIdleSliceMs);
-  }
+  return receive([&](QString& rx, qsizetype& s) -> std::optional<QString> {
+           for (qsizetype p; (p = rx.indexOf(QLatin1Char(')'), s)) >= 0;) {
+             s = p + 1;
+             const qsizetype q = rx.lastIndexOf(QLatin1Char('('), p);
+             if (q < 0) continue;
+             if (p - q >= 9 && !header.isEmpty() && QStringView(rx).mid(q, header.size()) == header) {
+               const qsizetype typeAt = q + header.size();
+               if (QStringView(rx).mid(typeAt, 2) != u"B6" || QStringView(rx).mid(typeAt + 3, 1) != echo)
+                 continue;  // another type or echo: left for a later receive
+               const QString reply = rx.mid(typeAt + 2, p - (typeAt + 2) + 1);
+               rx.remove(q, p - q + 1);
+               return reply;
+             }
+             rx.remove(q, p - q + 1);  // too short, or for another PC: dropped
+             s = q;
+           }
+           return std::nullopt;
+         })
+      .value_or(QString());
 }
 
 QString modVrHd::PollStatusReply(const QString& echo) {

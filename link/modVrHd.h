@@ -4,6 +4,7 @@
 #include <array>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 
 #include "link/LinkState.h"
 
@@ -87,6 +88,11 @@ class modVrHd {
   void SendCancelEject();
 
  private:
+  // Scans the receive buffer from index s for the frame a receive operation
+  // wants, cutting what it takes or drops; s moves past what was looked at.
+  using FrameScan = std::function<std::optional<QString>(QString& rx, qsizetype& s)>;
+  // Polls and sleeps until `scan` takes a frame, the reply bound passes or the port fails.
+  std::optional<QString> receive(const FrameScan& scan);
   bool waitExpired(qint64 deadline) const;
   qint64 deadlineFromNow() const;
   qsizetype pollStep();

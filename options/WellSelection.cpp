@@ -3,9 +3,9 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-std::optional<std::array<bool, WellMap::kWells>> parseWellSelection(const QString& spec, QString* error) {
+std::optional<std::array<bool, WellMap::kWells>> parseWellSelection(const QString& selection, QString* error) {
   std::array<bool, WellMap::kWells> selected{};
-  const QString trimmed = spec.trimmed();
+  const QString trimmed = selection.trimmed();
   if (trimmed.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0) {
     selected.fill(true);
     return selected;

@@ -10,4 +10,4 @@
 // comma list of wells ("B7"), plate rows ("C") and plate columns ("11"),
 // any case. Wells not named are not selected. nullopt and *error for a
 // text it cannot read.
-std::optional<std::array<bool, WellMap::kWells>> parseWellSelection(const QString& spec, QString* error);
+std::optional<std::array<bool, WellMap::kWells>> parseWellSelection(const QString& selection, QString* error);

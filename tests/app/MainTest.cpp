@@ -8,34 +8,19 @@
 #include "platform/InstanceGuard.h"
 #include "platform/MemorySerialPort.h"
 #include "platform/PortNaming.h"
+#include "tests/support/DoublePlatform.h"
 
 namespace {
 
 class MainTest : public ::testing::Test {
  protected:
-  MainTest() : app(makePlatform()) {}
+  MainTest() : app(doubles.make()), port(doubles.port), prompts(doubles.prompts), settings(doubles.settings) {}
 
-  Platform makePlatform() {
-    Platform platform;
-    auto memoryPort = std::make_unique<MemorySerialPort>();
-    port = memoryPort.get();
-    platform.port = std::move(memoryPort);
-    platform.clock = std::make_unique<FakeClock>();
-    auto scripted = std::make_unique<ScriptedPrompts>();
-    prompts = scripted.get();
-    platform.prompts = std::move(scripted);
-    auto store = std::make_unique<MemorySettingsStore>();
-    settings = store.get();
-    platform.settings = std::move(store);
-    platform.computerName = std::make_unique<FixedComputerName>(QStringLiteral("LAB-PC2"));
-    platform.program.executableName = QStringLiteral("LumivaneQX");
-    return platform;
-  }
-
-  MemorySerialPort* port = nullptr;
-  ScriptedPrompts* prompts = nullptr;
-  MemorySettingsStore* settings = nullptr;
+  DoublePlatform doubles;
   AppContext app;
+  MemorySerialPort* port;
+  ScriptedPrompts* prompts;
+  MemorySettingsStore* settings;
 };
 
 TEST_F(MainTest, SecondCopyIsRefusedWithoutAWindow) {

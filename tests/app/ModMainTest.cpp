@@ -7,6 +7,7 @@
 #include "app/AppContext.h"
 #include "app/modMain.h"
 #include "platform/MemorySerialPort.h"
+#include "tests/support/DoublePlatform.h"
 
 namespace {
 
@@ -18,7 +19,9 @@ struct SwitchSpy : KeepAliveSwitch {
 // InitializeLink on an in-memory port whose far end behaves like a ready instrument.
 class InitializeLinkTest : public ::testing::Test {
  protected:
-  InitializeLinkTest() : app(makePlatform()), main(app) {
+  InitializeLinkTest() : app(doubles.make(home.path())), main(app) {
+    port = doubles.port;
+    prompts = doubles.prompts;
     for (const char* folder : {"DarkCurrents", "EventLogs", "StepCounts"}) QDir(home.path()).mkpath(folder);
     port->setFarEnd([this](MemorySerialPort& p, const QByteArray& bytes) {
       line += bytes;
@@ -30,27 +33,12 @@ class InitializeLinkTest : public ::testing::Test {
     app.link().setKeepAliveSwitch(&keepAlive);
   }
 
-  Platform makePlatform() {
-    Platform platform;
-    auto memoryPort = std::make_unique<MemorySerialPort>();
-    port = memoryPort.get();
-    platform.port = std::move(memoryPort);
-    platform.clock = std::make_unique<FakeClock>();
-    auto scripted = std::make_unique<ScriptedPrompts>();
-    prompts = scripted.get();
-    platform.prompts = std::move(scripted);
-    platform.settings = std::make_unique<MemorySettingsStore>();
-    platform.computerName = std::make_unique<FixedComputerName>(QStringLiteral("LAB-PC2"));
-    platform.program.folder = home.path();
-    platform.program.executableName = QStringLiteral("LumivaneQX");
-    return platform;
-  }
-
   QString logPath(const char* folder) const {
     return QDir::toNativeSeparators(home.path() + QLatin1Char('/') + folder + QLatin1Char('/') + serial + ".txt");
   }
 
   QTemporaryDir home;
+  DoublePlatform doubles;
   MemorySerialPort* port = nullptr;
   ScriptedPrompts* prompts = nullptr;
   AppContext app;

@@ -37,9 +37,9 @@ TEST(WellMap, RowColumnAndAllSelectWhenAnyWellIsNotSelectedElseClear) {
   for (int i = 0; i < WellMap::kWells; ++i) EXPECT_FALSE(map.isSelected(i));
 }
 
-std::vector<int> selectedWells(const QString& spec) {
+std::vector<int> selectedWells(const QString& selection) {
   QString error;
-  const auto wells = parseWellSelection(spec, &error);
+  const auto wells = parseWellSelection(selection, &error);
   EXPECT_TRUE(wells.has_value()) << error.toStdString();
   std::vector<int> indexes;
   if (wells)
