@@ -62,7 +62,9 @@ int main(int argc, char** argv) {
   QTextStream err(stderr);
 
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral("Drives a Lumivane QX instrument and its data workbooks."));
+  parser.setApplicationDescription(
+      QStringLiteral("Drives a Lumivane QX instrument and its data workbooks.\n"
+                     "The options after --home describe the built-in simulated instrument of --simulate."));
   parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
   parser.addHelpOption();
   parser.addOption({QStringLiteral("port"), QStringLiteral("Serial device of the instrument."), QStringLiteral("DEVICE")});
