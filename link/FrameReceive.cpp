@@ -1,3 +1,5 @@
+#include <limits>
+
 #include "link/Pump.h"
 #include "link/modVrHd.h"
 #include "platform/Clock.h"
@@ -39,8 +41,8 @@ bool modVrHd::waitExpired(qint64 deadline) const {
   return pump_.portFailed() || pump_.clock().monotonicMs() >= deadline;
 }
 
-std::optional<QString> modVrHd::receive(const FrameScan& scan) {
-  const qint64 deadline = deadlineFromNow();
+std::optional<QString> modVrHd::receive(const FrameScan& scan, bool bounded) {
+  const qint64 deadline = bounded ? deadlineFromNow() : std::numeric_limits<qint64>::max();
   qsizetype s = 0;  // index where the search for the next ")" starts
   for (;;) {
     s = std::max<qsizetype>(0, s - pollStep());
@@ -66,7 +68,11 @@ QString modVrHd::ReceiveAnyFrame() {
       .value_or(QString());
 }
 
-QString modVrHd::ReceiveFrame(QString& payload) {
+QString modVrHd::ReceiveFrame(QString& payload) { return receiveFrame(payload, true); }
+
+QString modVrHd::ReceiveSequenceFrame(QString& payload) { return receiveFrame(payload, false); }
+
+QString modVrHd::receiveFrame(QString& payload, bool bounded) {
   const QString& header = state_.FrameHeader;
   QString type = kNoReplyType;
   payload.clear();
@@ -86,7 +92,7 @@ QString modVrHd::ReceiveFrame(QString& payload) {
       s = q;  // too short: dropped
     }
     return std::nullopt;
-  });
+  }, bounded);
   return type;
 }
 

@@ -60,6 +60,10 @@ class modVrHd {
   // or kNoReplyType (ReceiveFrame, payload "").
   QString ReceiveAnyFrame();
   QString ReceiveFrame(QString& payload);
+  // ReceiveFrame without the reply bound, for the wait through a running
+  // sequence (silent for as long as an incubation or an ejection hold); only a
+  // port failure ends it early, with kNoReplyType.
+  QString ReceiveSequenceFrame(QString& payload);
   QString ReceiveStatusReply(const QString& echo);
   QString PollStatusReply(const QString& echo);
 
@@ -92,7 +96,8 @@ class modVrHd {
   // wants, cutting what it takes or drops; s moves past what was looked at.
   using FrameScan = std::function<std::optional<QString>(QString& rx, qsizetype& s)>;
   // Polls and sleeps until `scan` takes a frame, the reply bound passes or the port fails.
-  std::optional<QString> receive(const FrameScan& scan);
+  std::optional<QString> receive(const FrameScan& scan, bool bounded = true);
+  QString receiveFrame(QString& payload, bool bounded);
   bool waitExpired(qint64 deadline) const;
   qint64 deadlineFromNow() const;
   qsizetype pollStep();

@@ -57,6 +57,20 @@ TEST_F(FrameReceiveTest, SilentInstrumentEndsEachWaitAtTheReplyBound) {
   EXPECT_EQ(link.ReceiveAnyFrame(), QString());
 }
 
+TEST_F(FrameReceiveTest, SequenceWaitOutlastsTheReplyBoundButNotAPortFailure) {
+  QTimer::singleShot(0, &port, [this] {
+    clock.advance(10 * 60 * 1000);  // an incubation's silence
+    QTimer::singleShot(0, &port, [this] { port.deliver("(2B4N0010000000000000100,101,102,103,104,105,106,107,FFFF)"); });
+  });
+  QString payload;
+  EXPECT_EQ(link.ReceiveSequenceFrame(payload), QStringLiteral("B4"));
+  EXPECT_GE(clock.monotonicMs(), 10 * 60 * 1000);
+  EXPECT_TRUE(payload.startsWith(QStringLiteral("N001")));
+
+  QTimer::singleShot(0, &port, [this] { port.failDevice(QStringLiteral("Device removed")); });
+  EXPECT_EQ(link.ReceiveSequenceFrame(payload), modVrHd::kNoReplyType);
+}
+
 TEST_F(FrameReceiveTest, PortFailureEndsAWaitAtOnce) {
   QTimer::singleShot(0, &port, [this] { port.failDevice(QStringLiteral("Device removed")); });
   const qint64 start = clock.monotonicMs();
