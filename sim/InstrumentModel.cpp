@@ -22,7 +22,10 @@ InstrumentModel::InstrumentModel(const SimOptions& options, SimClock& clock, QOb
       options_(options),
       clock_(clock),
       parameters_(options.serial, options.stateFile),
-      memory_(options.board) {}
+      memory_(options.board),
+      plate_(options.plate) {}
+
+InstrumentModel::~InstrumentModel() = default;
 
 void InstrumentModel::feed(const QByteArray& bytes) {
   for (const Request& request : parser_.feed(bytes)) handle(request);
@@ -37,7 +40,8 @@ qint64 InstrumentModel::instrumentEpochSeconds() const {
 }
 
 char InstrumentModel::instrumentStatus() const {
-  if (runInProgress_) return '5';
+  if (phase_ == SequencePhase::Running) return '5';
+  if (phase_ == SequencePhase::HoldingPlate) return '6';
   switch (tray_) {
     case TrayPosition::Out: return '3';
     case TrayPosition::Unknown: return '1';
@@ -52,6 +56,7 @@ QString InstrumentModel::stateProblem() const {
 
 void InstrumentModel::dropConnection() {
   if (!peer_) return;
+  abortSequence();
   peer_.reset();
   stopConnectionTimers();
   Q_EMIT connectionChanged(false);
@@ -71,6 +76,8 @@ void InstrumentModel::handleConnected(const Request& request) {
   const QByteArray& type = request.type;
   if (type == "A4") return;  // keep-alive: hearing it is all
   if (type == "A6") return answerGoodbye(request.address);
+  if (type == "B1") return defineRecipe(request);
+  if (type == "B3") return startRecipe(tag);
   if (type == "B5") return sendStatus(request.address, tag, '0');
   if (type == "B7") return eject(tag);
   if (type == "B8") return park(tag);
@@ -79,6 +86,7 @@ void InstrumentModel::handleConnected(const Request& request) {
   if (type == "C3") return writeParameter(request);
   if (type == "F1") return readWord(request);
   if (type == "F3") return writeWord(request);
+  if (type == "BG") return readStepCount(tag);
   // A "B" command this instrument does not know is refused rather than left unanswered.
   if (type.startsWith('B')) return sendStatus(request.address, tag, '2');
 }
@@ -135,14 +143,19 @@ void InstrumentModel::connectTo(const Request& request) {
 }
 
 void InstrumentModel::answerGoodbye(char address) {
-  if (peer_ && (options_.faults.refuseGoodbye || runInProgress_)) return sendStatus(address, 'g', '3');
+  if (peer_ && (options_.faults.refuseGoodbye || runInProgress())) return sendStatus(address, 'g', '3');
   dropConnection();
   send(unconnectedIdentity());
 }
 
 void InstrumentModel::restartSilenceTimer() {
   clock_.cancel(silenceTimer_);
-  silenceTimer_ = clock_.callAfter(instrumentMs(options_.silenceDropSeconds), [this] { dropConnection(); });
+  silenceTimer_ = clock_.callAfter(instrumentMs(options_.silenceDropSeconds), [this] {
+    if (runInProgress())
+      restartSilenceTimer();
+    else
+      dropConnection();
+  });
 }
 
 void InstrumentModel::stopConnectionTimers() {

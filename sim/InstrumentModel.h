@@ -3,16 +3,24 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <array>
+#include <functional>
+#include <memory>
 #include <optional>
 
+#include "sim/MeasurementSequence.h"
 #include "sim/MemoryMap.h"
 #include "sim/ParameterStore.h"
 #include "sim/ReplyFrames.h"
 #include "sim/RequestParser.h"
 #include "sim/SimClock.h"
 #include "sim/SimOptions.h"
+#include "sim/VirtualPlate.h"
 
 enum class TrayPosition { Inside, Out, Unknown };
+// Running: from the start request until the closing ejection ends (or the
+// hold begins); HoldingPlate: the ejection delay and the ejection after it.
+enum class SequencePhase { Idle, Running, HoldingPlate };
 
 // The instrument as the serial line sees it. It hears request bytes through
 // feed(), answers with reply() frames (no line end) and keeps its timed
@@ -31,10 +39,14 @@ enum class TrayPosition { Inside, Out, Unknown };
 //   when that runs out the connection drops.
 // - Goodbye ends the connection and is answered with the unconnected identity
 //   frame; while unconnected a goodbye is answered the same way.
+// - While a measurement sequence runs (or holds its plate) silence does not
+//   drop the connection; the silence period starts again when it ends.
+// Measurements: see InstrumentModelMeasurement.cpp.
 class InstrumentModel : public QObject {
   Q_OBJECT
  public:
   InstrumentModel(const SimOptions& options, SimClock& clock, QObject* parent = nullptr);
+  ~InstrumentModel() override;
 
   void feed(const QByteArray& bytes);
 
@@ -60,8 +72,12 @@ class InstrumentModel : public QObject {
   SimFaults& faults() { return options_.faults; }
   void setMicroplatePresent(bool present) { options_.microplatePresent = present; }
   bool microplatePresent() const { return options_.microplatePresent; }
-  void setRunInProgress(bool running) { runInProgress_ = running; }
-  bool runInProgress() const { return runInProgress_; }
+  bool runInProgress() const { return phase_ != SequencePhase::Idle; }
+  SequencePhase sequencePhase() const { return phase_; }
+  const std::optional<Recipe>& recipe() const { return recipe_; }
+  VirtualPlate& plate() { return plate_; }
+  // Belt steps counted when the last sequence took its plate in; -1 before any sequence.
+  int stepCount() const { return stepCount_; }
   void setDamaged(bool damaged) { options_.damaged = damaged; }
   // Forgets the connection at once, as if the instrument had been reset.
   void dropConnection();
@@ -77,6 +93,7 @@ class InstrumentModel : public QObject {
     char echo = 0;
     TrayPosition target = TrayPosition::Inside;
     bool acknowledged = true;  // final status reply owed
+    std::function<void()> arrived;  // after the tray has arrived (and the final status was sent)
   };
 
   void handle(const Request& request);
@@ -104,9 +121,22 @@ class InstrumentModel : public QObject {
   void eject(char echo);
   void park(char echo);
   void releaseMotors(char echo);
-  void startMovement(TrayPosition target, char echo, bool acknowledged);
+  void startMovement(TrayPosition target, char echo, bool acknowledged, std::function<void()> arrived = {});
   void interruptMovement(char requestStatus);
   void sendStatus(char address, char echo, char requestStatus);
+
+  // Measurements.
+  void defineRecipe(const Request& request);
+  void startRecipe(char echo);
+  void cancelSequence(char address);
+  void readStepCount(char tag);
+  bool plateLoadedForRun() const;
+  std::array<float, VirtualPlate::kRows> coefficients() const;
+  void beginMeasuring();
+  void reportMeasurement(const MeasurementSequence::Measurement& measurement);
+  void closeSequence();
+  void ejectAndEndSequence();
+  void abortSequence();
 
   SimOptions options_;
   SimClock& clock_;
@@ -125,5 +155,15 @@ class InstrumentModel : public QObject {
 
   TrayPosition tray_ = TrayPosition::Inside;
   std::optional<TrayMovement> movement_;
-  bool runInProgress_ = false;
+
+  std::optional<Recipe> recipe_;
+  std::unique_ptr<MeasurementSequence> sequence_;
+  SequencePhase phase_ = SequencePhase::Idle;
+  char sequenceAddress_ = 0;
+  int sequenceEjectionDelay_ = 0;
+  SimClock::TimerId holdTimer_ = 0;
+  SimClock::TimerId defineTimer_ = 0;
+  bool trayOutSinceRun_ = false;
+  int stepCount_ = -1;
+  VirtualPlate plate_;
 };

@@ -3,14 +3,18 @@
 // Eject and park answer request status 1 at once and their final status when
 // the movement ends; a tray already where it is asked to go answers 0 at once.
 // Refusals (final status at once, nothing moves):
-//   3  a run is in progress (eject "e" and park)
+//   3  a measurement sequence is running or holding its plate (park, release)
 //   4  park while a microplate is on the ejected tray, when the instrument is
 //      set to refuse that (refuseParkWithPlate)
 //   5  park while the tray position is unknown (after the motors were released)
 //   7  the mechanism is stuck (eject and park)
-// The cancel eject "Q" is never answered; it ends a run and ejects the tray.
-// A movement cut short by another movement command ends with status 3, one
-// cut short by releasing the motors with status 5.
+// An eject "e" during a measurement sequence ends the sequence (no further
+// reports, no final "x" reply) and ejects. An eject that finds the tray
+// already moving out on its own (after a cancel or at the end of a sequence)
+// answers 1 and its final 0 when that movement ends. The cancel eject "Q" is
+// InstrumentModelMeasurement.cpp's. A movement cut short by another movement
+// command ends with status 3, one cut short by releasing the motors with
+// status 5.
 #include "sim/InstrumentModel.h"
 
 #include <cmath>
@@ -31,14 +35,15 @@ qint64 instrumentMs(double seconds) { return static_cast<qint64>(std::llround(se
 
 void InstrumentModel::eject(char echo) {
   const char address = *peer_;
-  if (echo == kCancelTag) {
-    runInProgress_ = false;
-    if (options_.faults.stuck || (movement_ && movement_->target == TrayPosition::Out)) return;
-    if (!movement_ && tray_ == TrayPosition::Out) return;
-    return startMovement(TrayPosition::Out, echo, false);
-  }
+  if (echo == kCancelTag) return cancelSequence(address);
+  abortSequence();
   if (options_.faults.stuck) return sendStatus(address, echo, kStuck);
-  if (runInProgress_) return sendStatus(address, echo, kRunInProgress);
+  if (movement_ && movement_->target == TrayPosition::Out && !movement_->acknowledged) {
+    movement_->address = address;
+    movement_->echo = echo;
+    movement_->acknowledged = true;
+    return sendStatus(address, echo, kExecuting);
+  }
   if (!movement_ && tray_ == TrayPosition::Out) return sendStatus(address, echo, kCompleted);
   startMovement(TrayPosition::Out, echo, true);
 }
@@ -46,7 +51,7 @@ void InstrumentModel::eject(char echo) {
 void InstrumentModel::park(char echo) {
   const char address = *peer_;
   if (options_.faults.stuck) return sendStatus(address, echo, kStuck);
-  if (runInProgress_) return sendStatus(address, echo, kRunInProgress);
+  if (runInProgress()) return sendStatus(address, echo, kRunInProgress);
   if (!movement_) {
     if (tray_ == TrayPosition::Unknown) return sendStatus(address, echo, kPositionUnknown);
     if (tray_ == TrayPosition::Inside) return sendStatus(address, echo, kCompleted);
@@ -58,6 +63,7 @@ void InstrumentModel::park(char echo) {
 
 void InstrumentModel::releaseMotors(char echo) {
   const char address = *peer_;
+  if (runInProgress()) return sendStatus(address, echo, kRunInProgress);
   interruptMovement(kPositionUnknown);
   tray_ = TrayPosition::Unknown;
   sendStatus(address, echo, kExecuting);
@@ -65,19 +71,23 @@ void InstrumentModel::releaseMotors(char echo) {
                    [this, address, echo] { sendStatus(address, echo, kCompleted); });
 }
 
-void InstrumentModel::startMovement(TrayPosition target, char echo, bool acknowledged) {
+void InstrumentModel::startMovement(TrayPosition target, char echo, bool acknowledged,
+                                    std::function<void()> arrived) {
   interruptMovement(kRunInProgress);
   TrayMovement movement;
   movement.address = *peer_;
   movement.echo = echo;
   movement.target = target;
   movement.acknowledged = acknowledged;
+  movement.arrived = std::move(arrived);
   if (acknowledged) sendStatus(movement.address, echo, kExecuting);
   movement.timer = clock_.callAfter(instrumentMs(options_.trayMoveSeconds), [this] {
     const TrayMovement finished = *movement_;
     movement_.reset();
     tray_ = finished.target;
+    if (tray_ == TrayPosition::Out) trayOutSinceRun_ = true;
     if (finished.acknowledged) sendStatus(finished.address, finished.echo, kCompleted);
+    if (finished.arrived) finished.arrived();
   });
   movement_ = movement;
 }

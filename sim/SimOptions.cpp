@@ -22,6 +22,10 @@ const Flag kFaultFlags[] = {
     {"refuse-park-with-plate", &SimFaults::refuseParkWithPlate,
      "Refuse to park while a microplate is on the tray."},
     {"garbled", &SimFaults::garbled, "Mangle the body of every reply."},
+    {"garbled-report", &SimFaults::garbledReport, "Leave out the last comma of a sequence's first column report."},
+    {"run-error", &SimFaults::runError, "End every sequence after run 1 with an error status."},
+    {"slow-define", &SimFaults::slowDefine, "Answer a recipe definition with status 1 before 0."},
+    {"no-plate", &SimFaults::noPlate, "No microplate is ever in the tray."},
 };
 
 bool isRevisionCode(const QString& text) {
@@ -39,6 +43,67 @@ bool readSeconds(const QCommandLineParser& parser, const QString& name, double& 
     return false;
   }
   target = value;
+  return true;
+}
+
+bool readNumber(const QCommandLineParser& parser, const QString& name, double low, double high, double& target,
+                QString* error) {
+  if (!parser.isSet(name)) return true;
+  bool ok = false;
+  const double value = parser.value(name).toDouble(&ok);
+  if (!ok || value < low || value > high) {
+    if (error)
+      *error = QStringLiteral("--%1 needs a number from %2 to %3, not \"%4\"")
+                   .arg(name, QString::number(low), QString::number(high), parser.value(name));
+    return false;
+  }
+  target = value;
+  return true;
+}
+
+// "B7=25000": well B7 (row letter A..H, column 1..12) gives 25000 counts of light.
+bool readWellLight(const QString& text, VirtualPlateSettings& plate) {
+  static const QRegularExpression form(QStringLiteral("^([A-Ha-h])(1[0-2]|[1-9])=([0-9]+(\\.[0-9]*)?)$"));
+  const QRegularExpressionMatch match = form.match(text);
+  if (!match.hasMatch()) return false;
+  const int row = match.captured(1).toUpper().at(0).unicode() - 'A';
+  const int column = match.captured(2).toInt();
+  plate.wellLight.insert(row * VirtualPlate::kColumns + column - 1, match.captured(3).toDouble());
+  return true;
+}
+
+bool readPlate(const QCommandLineParser& parser, SimOptions& options, QString* error) {
+  constexpr double kMostCounts = 1.0e8;
+  VirtualPlateSettings& plate = options.plate;
+  double value = 0;
+  if (parser.isSet(QStringLiteral("plate-light"))) {
+    if (!readNumber(parser, QStringLiteral("plate-light"), 0, kMostCounts, value, error)) return false;
+    plate.uniformLight = value;
+  }
+  if (parser.isSet(QStringLiteral("dark-current"))) {
+    if (!readNumber(parser, QStringLiteral("dark-current"), 0, kMostCounts, value, error)) return false;
+    plate.darkCurrent = value;
+  }
+  value = plate.noiseCounts;
+  if (!readNumber(parser, QStringLiteral("noise"), 0, 100000, value, error)) return false;
+  plate.noiseCounts = static_cast<int>(value);
+  if (parser.isSet(QStringLiteral("noise-seed"))) {
+    bool ok = false;
+    plate.noiseSeed = parser.value(QStringLiteral("noise-seed")).toULongLong(&ok);
+    if (!ok) {
+      if (error) *error = QStringLiteral("--noise-seed needs a whole number");
+      return false;
+    }
+  }
+  for (const QString& well : parser.values(QStringLiteral("well-light"))) {
+    if (!readWellLight(well, plate)) {
+      if (error) *error = QStringLiteral("--well-light needs WELL=COUNTS such as B7=25000, not \"%1\"").arg(well);
+      return false;
+    }
+  }
+  value = options.stepCount;
+  if (!readNumber(parser, QStringLiteral("step-count"), -1, 32767, value, error)) return false;
+  options.stepCount = static_cast<int>(value);
   return true;
 }
 
@@ -67,6 +132,20 @@ void addSimOptions(QCommandLineParser& parser) {
                     QStringLiteral("Drop every connection SECONDS after it was made."), QStringLiteral("SECONDS")});
   parser.addOption({QStringLiteral("tray-time"), QStringLiteral("Seconds a tray movement takes (default 1.5)."),
                     QStringLiteral("SECONDS")});
+  parser.addOption({QStringLiteral("plate-light"),
+                    QStringLiteral("Light of every well of the plate (default: 100 times the well number)."),
+                    QStringLiteral("COUNTS")});
+  parser.addOption({QStringLiteral("well-light"), QStringLiteral("Light of one well, e.g. B7=25000 (repeatable)."),
+                    QStringLiteral("WELL=COUNTS")});
+  parser.addOption({QStringLiteral("dark-current"), QStringLiteral("Dark current of every photosensor (default about 1200)."),
+                    QStringLiteral("COUNTS")});
+  parser.addOption({QStringLiteral("noise"), QStringLiteral("Readings vary by up to COUNTS either way (default 0)."),
+                    QStringLiteral("COUNTS")});
+  parser.addOption({QStringLiteral("noise-seed"), QStringLiteral("Seed of the reading noise (default 1)."),
+                    QStringLiteral("N")});
+  parser.addOption({QStringLiteral("step-count"),
+                    QStringLiteral("Belt steps reported after a sequence (default 6670; -1 reports FFFF)."),
+                    QStringLiteral("N")});
   for (const Flag& flag : kFaultFlags)
     parser.addOption({QString::fromLatin1(flag.name), QString::fromLatin1(flag.help)});
 }
@@ -107,6 +186,7 @@ bool readSimOptions(const QCommandLineParser& parser, SimOptions& options, QStri
   if (!readSeconds(parser, QStringLiteral("silence-drop"), options.silenceDropSeconds, false, error)) return false;
   if (!readSeconds(parser, QStringLiteral("drop-after"), options.faults.dropAfterSeconds, false, error)) return false;
   if (!readSeconds(parser, QStringLiteral("tray-time"), options.trayMoveSeconds, true, error)) return false;
+  if (!readPlate(parser, options, error)) return false;
   if (parser.isSet(QStringLiteral("state"))) options.stateFile = parser.value(QStringLiteral("state"));
   if (parser.isSet(QStringLiteral("damaged"))) options.damaged = true;
   if (parser.isSet(QStringLiteral("microplate"))) options.microplatePresent = true;

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "sim/VirtualPlate.h"
+
 class QCommandLineParser;
 
 // Failures the simulated instrument can be told to show, so that every
@@ -18,6 +20,10 @@ struct SimFaults {
   bool stuck = false;              // tray movements refused with request status 7
   bool refuseParkWithPlate = false;  // park refused with 4 while a microplate is on the tray
   bool garbled = false;            // every reply's body is mangled
+  bool garbledReport = false;      // the first column report of a sequence lacks its last comma
+  bool runError = false;           // a sequence ends after run 1 with the error reply "B61x2"
+  bool slowDefine = false;         // a recipe definition is answered 1, then 0 half a second later
+  bool noPlate = false;            // no microplate is ever in the tray
   double dropAfterSeconds = 0;     // > 0: the connection drops this long after it was made
 };
 
@@ -35,6 +41,8 @@ struct SimOptions {
   double trayMoveSeconds = 1.5;
   double releaseSeconds = 0.2;
   QString stateFile;  // parameters persist here when set
+  int stepCount = 6670;  // belt steps of a plate intake, as "Read #steps:" reports them; -1 gives FFFF
+  VirtualPlateSettings plate;
   SimFaults faults;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <cmath>
 
 #include "sim/InstrumentModel.h"
 #include "sim/ManualSimClock.h"
@@ -27,7 +28,7 @@ struct ModelHarness {
     say("Who are you?(@A1FFFF)\r\n");
     say("Connect to me!(XA34300HOST69B52A98FFFF)\r\n");
   }
-  void advanceSeconds(double seconds) { clock.advance(static_cast<qint64>(seconds * 1000)); }
+  void advanceSeconds(double seconds) { clock.advance(std::llround(seconds * 1000)); }
 
   ManualSimClock clock;
   InstrumentModel model;

@@ -109,4 +109,31 @@ TEST(SimPty, ClientMayCloseAndReopenWithoutTheServerSpinning) {
   EXPECT_EQ(second.readFrames(1), "(XB60t0FFFF)");
 }
 
+TEST(SimPty, RunsARecipeOnTheScaledClockAndSendsItsReports) {
+  auto simulator = startSimulator(200);
+  ASSERT_TRUE(simulator);
+  simulator->model().setMicroplatePresent(true);
+  Client client(simulator->devicePath());
+  client.write("Connect to me!(XA34300HOST69B52A98FFFF)\r\n");
+  EXPECT_EQ(client.readFrames(1), "(XA2VrHd010702030305CA1233FFFF)");
+  client.write(
+      "Define recipe:(XB1rSN;R2,1;D2;E0;W1F0;W2T0;W3F0;W4F0;W5F0;W6F0;W7F0;W8F0;W9F0;WAF0;WBF0;WCT1;KT;TT;FFFF)\r\n"
+      "Start recipe!(XB3xFFFF)\r\n");
+  QElapsedTimer elapsed;
+  elapsed.start();
+  // Define and start replies, 2 runs of 3 reports, the final reply: 15 s of instrument time.
+  const QByteArray received = client.readFrames(9);
+  EXPECT_LT(elapsed.elapsed(), 1500);
+  ASSERT_TRUE(received.startsWith("(XB60r0FFFF)(XB65x1FFFF)")) << received.toStdString();
+  ASSERT_TRUE(received.endsWith("(XB63x0FFFF)")) << received.toStdString();
+  const QByteArray reports = received.mid(24, received.size() - 24 - 12);
+  const QByteArray runOrder[] = {"(XB4N0012", "(XB4N001C", "(XB4N0010", "(XB4N0022", "(XB4N002C", "(XB4T0020"};
+  qsizetype from = 0;
+  for (const QByteArray& start : runOrder) {
+    EXPECT_EQ(reports.indexOf(start, from), from) << start.toStdString() << " in " << reports.toStdString();
+    from = reports.indexOf(",FFFF)", from) + 6;
+  }
+  EXPECT_EQ(from, reports.size());
+}
+
 }  // namespace

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tests/sim/ModelHarness.h"
+#include "tests/sim/SequenceHarness.h"
 
 namespace {
 
@@ -108,7 +108,7 @@ TEST(SimSession, StatusReportsTheInstrumentStatus) {
   ModelHarness sim;
   sim.connectAsX();
   EXPECT_EQ(sim.say("How are you?(XB5tFFFF)\r\n"), "(XB60t0FFFF)");
-  sim.model.setRunInProgress(true);
+  sim.say("Define recipe:(XB1rSN;R1,0;D60;TF;FFFF)\r\nStart recipe!(XB3xFFFF)\r\n");
   EXPECT_EQ(sim.say("How are you?(XB5tFFFF)\r\n"), "(XB65t0FFFF)");
 }
 
@@ -134,9 +134,8 @@ TEST(SimSession, RefusedGoodbyeKeepsTheConnection) {
   EXPECT_EQ(reply, "(XB60g3FFFF)");
   EXPECT_TRUE(sim.model.isConnected());
 
-  ModelHarness running;
-  running.connectAsX();
-  running.model.setRunInProgress(true);
+  SequenceSim running;
+  running.defineAndStart(recipeText("SN;R1,0;D60;E0;", {{1, 0}}));
   EXPECT_EQ(running.say("Goodbye(XA6FFFF)\r\n"), "(XB65g3FFFF)");
 }
 

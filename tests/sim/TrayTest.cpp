@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tests/sim/ModelHarness.h"
+#include "tests/sim/SequenceHarness.h"
 
 namespace {
 
@@ -59,10 +59,11 @@ TEST(SimTray, ReleaseDuringAMovementEndsItWithUnknownPosition) {
 }
 
 TEST(SimTray, RefusalsWhileRunningAndWhenStuck) {
-  ConnectedSim running;
-  running.model.setRunInProgress(true);
+  SequenceSim running;
+  running.defineAndStart(recipeText("SN;R1,0;D600;E0;", {{1, 0}}));
+  running.advanceSeconds(2);
   EXPECT_EQ(running.say(kPark), "(XB65p3FFFF)");
-  EXPECT_EQ(running.say(kEject), "(XB65e3FFFF)");
+  EXPECT_EQ(running.say(kEject), "(XB60e1FFFF)") << "an eject ends the sequence instead";
 
   ConnectedSim stuck(optionsWith([](SimOptions& o) { o.faults.stuck = true; }));
   EXPECT_EQ(stuck.say(kEject), "(XB60e7FFFF)");
@@ -91,10 +92,10 @@ TEST(SimTray, ParkWithAPlateIsRefusedOnlyWhenSetToRefuse) {
   EXPECT_EQ(accepting.say(kPark), "(XB63p1FFFF)");
 }
 
-TEST(SimTray, CancelEjectIsUnansweredEndsTheRunAndEjects) {
-  ConnectedSim sim;
-  sim.model.setRunInProgress(true);
-  EXPECT_EQ(sim.say(kCancelEject), "");
+TEST(SimTray, CancelEjectEndsTheRunAndEjectsWithoutAFinalReply) {
+  SequenceSim sim(optionsWith([](SimOptions& o) { o.microplatePresent = true; }), false);
+  sim.defineAndStart(recipeText("SN;R1,0;D600;E0;", {{1, 0}}));
+  EXPECT_EQ(sim.say(kCancelEject), "(XB60Q0FFFF)");
   EXPECT_FALSE(sim.model.runInProgress());
   sim.advanceSeconds(1.5);
   EXPECT_EQ(sim.take(), "");
@@ -107,7 +108,7 @@ TEST(SimTray, CancelEjectDuringAParkEndsThePark) {
   sim.advanceSeconds(2);
   sim.take();
   sim.say(kPark);
-  EXPECT_EQ(sim.say(kCancelEject), "(XB63p3FFFF)");
+  EXPECT_EQ(sim.say(kCancelEject), "(XB63p3FFFF)(XB63Q0FFFF)");
   sim.advanceSeconds(1.5);
   EXPECT_EQ(sim.take(), "");
   EXPECT_EQ(sim.model.trayPosition(), TrayPosition::Out);
