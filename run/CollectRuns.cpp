@@ -1,0 +1,153 @@
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include "app/AppContext.h"
+#include "app/Common.h"
+#include "options/RunOptions.h"
+#include "run/DataStorage.h"
+#include "run/RunResults.h"
+#include "run/RunSequencer.h"
+#include "run/RunState.h"
+#include "run/StatusDigits.h"
+
+namespace {
+
+const QString kEnd = QStringLiteral("FFFF)\r\n");
+
+QString statusNumber(int status) { return Common::Str(qint64{status}); }
+
+}  // namespace
+
+int RunSequencer::CollectRuns() {
+  using namespace RunResult;
+  LinkState& link = app_.linkState();
+  modVrHd& vr = app_.link();
+  setStatusLine(Common::Val(options_.txtIncubation.text) != 0 ? RunTexts::kWaitingThroughIncubation
+                                                               : RunTexts::kStartingRun1);
+  // From here on a failing spreadsheet operation is skipped and collection goes on.
+  DataStorage storage(store_, options_, state_, view_, link);
+  storage.PrepareDataBlock();
+
+  int result = kCompleted;
+  bool abandon = false;
+  collectFrames(storage, result, abandon);
+  if (result == kNoMicroplate) {
+    link.RunInProgress = false;
+    link.RecipeActive = false;
+    return result;
+  }
+
+  if (abandon || link.CancelRequested) vr.EjectTray();
+  else if (!state_.AwaitingDelayedEjection) collectFinalReply(result);
+  vr.FlushInput();
+  writeDarkCurrentLine(QString());
+  if (link.CancelRequested) setResult(result, kCancelled, kCollectCancelledHeadline, kRunCancelledDetail);
+  link.RunInProgress = false;
+  link.RecipeActive = false;
+  return result;
+}
+
+void RunSequencer::collectFrames(DataStorage& storage, int& result, bool& abandon) {
+  LinkState& link = app_.linkState();
+  for (;;) {
+    const int previousRunNumber = storage.runNumber;
+    QString payload;
+    // No reply bound: a sequence is silent through an incubation or an ejection hold.
+    const QString type = app_.link().ReceiveSequenceFrame(payload);
+    if (link.CancelRequested) return;
+    if (type == modVrHd::kNoReplyType) {
+      setStatusLine(RunTexts::kConnectionLost);
+      setResult(result, RunResult::kInstrumentError, RunResult::kInstrumentErrorHeadline,
+                RunResult::kConnectionLostDetail);
+      abandon = true;
+      return;
+    }
+    if (type == QLatin1String("B4")) {
+      if (!storage.HandleColumnReport(payload)) {
+        result = RunResult::kGarbledReport;
+        abandon = true;
+      }
+    } else if (type == QLatin1String("B6")) {
+      handleSequenceStatus(payload, result, abandon);
+      if (result == RunResult::kNoMicroplate) return;
+    }
+    QCoreApplication::processEvents();
+    if (storage.runNumber == 1 && previousRunNumber != 1) setStatusLine(RunTexts::kStartingRun1);
+    if (storage.runComplete && !abandon) {
+      if (!state_.AwaitingDelayedEjection) {
+        QString line = RunTexts::kDisplayedDataFromRun + statusNumber(storage.runNumber);
+        line += storage.lastReport ? QStringLiteral(".")
+                                   : RunTexts::kNowStartingRun + statusNumber(storage.runNumber + 1) +
+                                         QStringLiteral(".");
+        setStatusLine(line);
+      }
+      storage.StoreRun();
+    }
+    if (storage.lastReport || abandon || link.CancelRequested) return;
+  }
+}
+
+void RunSequencer::handleSequenceStatus(const QString& payload, int& result, bool& abandon) {
+  using namespace RunResult;
+  const int instrumentStatus = statusDigit(payload, 0);
+  const int requestStatus = statusDigit(payload, 2);
+  if (requestStatus == 1 && instrumentStatus == 5) return;  // running
+  if (requestStatus == 1 && instrumentStatus == 6) {
+    setStatusLine(RunTexts::kPlateHeld);
+    setResult(result, kCompletedPlateHeld, kPlateHeldHeadline, kPlateHeldDetail);
+    state_.AwaitingDelayedEjection = true;
+  } else if (requestStatus == 1) {
+    setStatusLine(RunTexts::kRunAbandonedInstrument + statusNumber(instrumentStatus));
+    setResult(result, kInstrumentError, kInstrumentErrorHeadline, kInstrumentStatusCode + statusNumber(instrumentStatus));
+    abandon = true;
+  } else if (requestStatus == 6) {
+    setResult(result, kNoMicroplate, kNoMicroplateHeadline, kNoMicroplateDetail);
+  } else {
+    setStatusLine(RunTexts::kRunAbandonedRequest + statusNumber(requestStatus));
+    setResult(result, kInstrumentError, kInstrumentErrorHeadline, kRequestStatusCode + statusNumber(requestStatus));
+    abandon = true;
+  }
+}
+
+void RunSequencer::collectFinalReply(int& result) {
+  using namespace RunResult;
+  const QString reply = app_.link().ReceiveStatusReply(QStringLiteral("x"));
+  if (reply.isEmpty()) {
+    setStatusLine(RunTexts::kLastRunNoAnswer);
+    setResult(result, kInstrumentError, kInstrumentErrorHeadline, kNoAnswerDetail);
+    return;
+  }
+  const int instrumentStatus = statusDigit(reply, 0);
+  const int requestStatus = statusDigit(reply, 2);
+  if (requestStatus == 0) {
+    setStatusLine(RunTexts::kLastRunCompleted);
+    logStepCount();
+  } else if (requestStatus == 1 && instrumentStatus == 6) {
+    setStatusLine(RunTexts::kPlateHeld);
+    setResult(result, kCompletedPlateHeld, kPlateHeldHeadline, kPlateHeldDetail);
+    state_.AwaitingDelayedEjection = true;
+  } else if (requestStatus != 1) {
+    setStatusLine(RunTexts::kLastRunError + statusNumber(requestStatus));
+    setResult(result, kInstrumentError, kInstrumentErrorHeadline, kRequestStatusCode + statusNumber(requestStatus));
+  }
+}
+
+void RunSequencer::logStepCount() {
+  LinkState& link = app_.linkState();
+  modVrHd& vr = app_.link();
+  vr.SendRequest({QStringLiteral("Read #steps:"), link.FrameHeader + QStringLiteral("BGs"), kEnd});
+  for (;;) {
+    QString payload;
+    const QString type = vr.ReceiveFrame(payload);
+    if (type == QLatin1String("A2") || type == QLatin1String("B6")) continue;
+    if (type != QLatin1String("BH")) return;
+    bool ok = false;
+    const qint16 count = static_cast<qint16>(payload.mid(1, 4).toUInt(&ok, 16));
+    const QDateTime now = app_.clock().now();
+    if (link.StepCountsFile.isOpen()) {
+      QTextStream(&link.StepCountsFile) << Common::FormatDate(now) << ' ' << Common::FormatTime(now) << '\t'
+                                        << (ok ? count : qint16{0}) << '\n';
+    }
+    return;
+  }
+}
