@@ -30,15 +30,6 @@ qint64 MeasurementSequence::measuringMs(int column) const {
   return (settle + recipe_.dwellSeconds()) * kMsPerSecond;
 }
 
-qint64 MeasurementSequence::durationMs(const Recipe& recipe) {
-  qint64 run = 0;
-  for (int column : recipe.columnsToRead())
-    run += recipe.columns.at(static_cast<size_t>(column - 1)).settleSeconds * kMsPerSecond;
-  run += (recipe.columnsToRead().size() + 1) * recipe.dwellSeconds() * kMsPerSecond;
-  return recipe.incubationSeconds * kMsPerSecond + recipe.runs * run +
-         (recipe.runs - 1) * static_cast<qint64>(recipe.pauseSeconds) * kMsPerSecond;
-}
-
 void MeasurementSequence::measureNext() {
   timer_ = 0;
   Measurement measurement;

@@ -33,9 +33,6 @@ class MeasurementSequence {
   void stop();
   bool isRunning() const { return timer_ != 0; }
 
-  // Instrument milliseconds from start() to the end of the last measurement.
-  static qint64 durationMs(const Recipe& recipe);
-
  private:
   qint64 measuringMs(int column) const;
   void measureNext();
