@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
 #include <deque>
 
 #include "app/AppContext.h"
@@ -37,6 +39,7 @@ struct ScriptedInstrument {
   QByteArray finalReply = "(2B60x0FFFF)";
   QByteArray stepCountReply = "(2BHs0123FFFF)";
   std::vector<QByteArray> requests;  // every request line, in order
+  std::function<void()> onStart;      // runs (as a posted event) once the recipe is started
 
   void attach(MemorySerialPort& port) {
     port.setFarEnd([this](MemorySerialPort& p, const QByteArray& bytes) {
@@ -66,6 +69,7 @@ struct ScriptedInstrument {
       QByteArray reply = next(startReplies, "(2B65x1FFFF)");
       if (!sequenceSent_) reply += sequence + finalReply;
       sequenceSent_ = true;
+      if (onStart) QTimer::singleShot(0, onStart);
       return reply;
     }
     if (request.startsWith("Read #steps:")) return stepCountReply;
