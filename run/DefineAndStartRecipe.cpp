@@ -56,7 +56,7 @@ int RunSequencer::DefineAndStartRecipe() {
                   kInstrumentStatusCode + Common::Str(qint64{instrumentStatus}));
       }
     } else if (requestStatus == 6) {
-      if (app_.prompts().show(RunTexts::kNoMicroplateQuestion, RunTexts::kNoMicroplateTitle, PromptButtons::OkCancel,
+      if (prompts_->show(RunTexts::kNoMicroplateQuestion, RunTexts::kNoMicroplateTitle, PromptButtons::OkCancel,
                               PromptIcon::Exclamation) == PromptAnswer::Ok) {
         state_.Recipe += kNoMicroplateCheckToken;
         continue;

@@ -8,7 +8,7 @@
 #include "workbook/modExcel.h"
 
 RunSequencer::RunSequencer(AppContext& app, modExcel& store, RunOptions& options, RunState& state, RunView& view)
-    : app_(app), store_(store), options_(options), state_(state), view_(view) {
+    : app_(app), store_(store), options_(options), state_(state), view_(view), prompts_(&app.prompts()) {
   showOptions_ = [this](const QString&) {
     const bool loaded = options_.LoadOptionsFromWorkbook();
     state_.cmdStartCancelEnabled = loaded && store_.OptionsConfirmed;
@@ -49,7 +49,7 @@ void RunSequencer::CancelRun() {
   state_.AwaitingDelayedEjection = false;
   ResetRunState();
   setStatusLine(RunTexts::kCancelledStatus);
-  app_.prompts().show(RunTexts::kCancelledMessage, app_.program().executableName, PromptButtons::Ok,
+  prompts_->show(RunTexts::kCancelledMessage, app_.program().executableName, PromptButtons::Ok,
                       PromptIcon::None);
 }
 

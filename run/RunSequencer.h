@@ -4,6 +4,7 @@
 #include <functional>
 
 class AppContext;
+class Prompts;
 class DataStorage;
 class RunOptions;
 class RunView;
@@ -30,6 +31,8 @@ class RunSequencer {
   void setShowOptions(ShowOptions show) { showOptions_ = std::move(show); }
   void setOperatorNameAccess(std::function<QString()> get, std::function<void(const QString&)> set);
   QString OperatorName() const;
+  // Where the sequencer's message boxes go (default: the application's prompts).
+  void setPrompts(Prompts& prompts) { prompts_ = &prompts; }
 
   // The Start/Cancel button: "&Start" runs StartRun between the sequence
   // controls; any other caption cancels. A click while a cancelled sequence
@@ -51,6 +54,9 @@ class RunSequencer {
   bool firmwareDownloadEnabled() const;
 
   RunState& state() { return state_; }
+  // The outcome of the last StartRun: the result of CollectRuns or of
+  // DefineAndStartRecipe, or -1 when it stopped before the recipe was sent.
+  int lastResult() const { return lastResult_; }
   // True between the start of StartRun and its end.
   bool startRunActive() const { return startRunActive_; }
 
@@ -76,6 +82,8 @@ class RunSequencer {
   std::function<void(const QString&)> setOperatorName_;
   QString operatorName_;
   bool startRunActive_ = false;
+  int lastResult_ = -1;
+  Prompts* prompts_ = nullptr;
 };
 
 // Texts of the sequencer.

@@ -18,7 +18,8 @@ struct ActiveMark {
 void RunSequencer::StartRun() {
   const ActiveMark active(startRunActive_);
   LinkState& link = app_.linkState();
-  Prompts& prompts = app_.prompts();
+  Prompts& prompts = *prompts_;
+  lastResult_ = -1;
   if (!app_.port().isOpen()) app_.port().open();
   setStatusLine(QString());
   // A Cancel click while the tray is handled must stop this start; the flag
@@ -41,12 +42,14 @@ void RunSequencer::StartRun() {
   if (!state_.cmdStartCancelEnabled || link.CancelRequested) return;
 
   int result = DefineAndStartRecipe();
+  lastResult_ = result;
   if (result == RunResult::kCancelled) {
     setStatusLine(RunTexts::kRecipeCancelled);
     return;
   }
   if (result == RunResult::kRecipeRunning) {
     result = CollectRuns();
+    lastResult_ = result;
     if (result == RunResult::kCompleted) return;
   }
   prompts.show(state_.ResultDetail, state_.ResultHeadline, PromptButtons::Ok, PromptIcon::Exclamation);
@@ -57,10 +60,10 @@ bool RunSequencer::askForPlate() {
   if (vr.GetInstrumentStatus() == 3) return true;  // the tray is out already
   const QString error = vr.EjectTray();
   if (!error.isEmpty()) {
-    app_.prompts().show(error, RunTexts::kEjectErrorTitle, PromptButtons::Ok, PromptIcon::None);
+    prompts_->show(error, RunTexts::kEjectErrorTitle, PromptButtons::Ok, PromptIcon::None);
     return false;
   }
   if (app_.linkState().CancelRequested) return false;
-  return app_.prompts().show(RunTexts::kLoadPlate, RunTexts::kLoadPlateTitle, PromptButtons::OkCancel,
+  return prompts_->show(RunTexts::kLoadPlate, RunTexts::kLoadPlateTitle, PromptButtons::OkCancel,
                              PromptIcon::None) == PromptAnswer::Ok;
 }

@@ -1,0 +1,135 @@
+// lumivanectl measure: one whole measurement into a data workbook, headless.
+#include <QFileInfo>
+#include <map>
+
+#include "app/AppContext.h"
+#include "cli/CliCommand.h"
+#include "options/RunOptions.h"
+#include "run/RunResults.h"
+#include "run/RunSequencer.h"
+#include "run/RunState.h"
+#include "workbook/modExcel.h"
+
+namespace {
+
+const char* const kUsage = "measure WORKBOOK [--test TEXT] [--operator TEXT] [--plate TEXT] [--notes TEXT]";
+
+// Message boxes of a scripted measurement: every box is printed "title: prompt"
+// on standard error and answered with its cancel button (OK where it is the
+// only one), except the plate-loading question, which a script answers OK.
+class MeasurePrompts : public Prompts {
+ public:
+  explicit MeasurePrompts(CliContext& ctx) : ctx_(ctx) {}
+  PromptAnswer show(const QString& prompt, const QString& title, PromptButtons buttons, PromptIcon) override {
+    if (prompt == RunTexts::kLoadPlate) {
+      ctx_.out << title << ": " << prompt << " OK" << Qt::endl;
+      return PromptAnswer::Ok;
+    }
+    ctx_.out.flush();
+    last_ = title + QStringLiteral(": ") + prompt;
+    ctx_.err << last_ << Qt::endl;
+    return buttons == PromptButtons::Ok ? PromptAnswer::Ok : PromptAnswer::Cancel;
+  }
+
+  // The last box printed, "title: prompt".
+  const QString& last() const { return last_; }
+
+ private:
+  CliContext& ctx_;
+  QString last_;
+};
+
+// Prints each status line as it changes.
+class ConsoleRunView : public RunView {
+ public:
+  explicit ConsoleRunView(QTextStream& out) : out_(out) {}
+  void setStatusLine(const QString& text) override {
+    if (text == last_) return;
+    last_ = text;
+    if (!text.isEmpty()) out_ << text << Qt::endl;
+  }
+
+ private:
+  QTextStream& out_;
+  QString last_;
+};
+
+struct MeasureArguments {
+  QString workbook;
+  std::map<QString, QString> texts;  // "--test", "--operator", "--plate", "--notes"
+};
+
+bool parse(const QStringList& args, MeasureArguments& parsed) {
+  if (args.isEmpty() || args[0].startsWith(QLatin1String("--"))) return false;
+  parsed.workbook = args[0];
+  for (qsizetype i = 1; i < args.size(); i += 2) {
+    const QString& flag = args[i];
+    if (i + 1 >= args.size()) return false;
+    if (flag != QLatin1String("--test") && flag != QLatin1String("--operator") && flag != QLatin1String("--plate") &&
+        flag != QLatin1String("--notes"))
+      return false;
+    parsed.texts[flag] = args[i + 1];
+  }
+  return true;
+}
+
+// The workbook open with its options loaded and confirmed; false after the
+// reason was printed.
+bool openWorkbook(CliContext& ctx, modExcel& store, RunOptions& options, const QString& path) {
+  store.StartExcel();
+  if (!store.OpenDataWorkbook(path)) {
+    ctx.err << "While attempting to open workbook, got error: " << store.WorkbookErrorText << Qt::endl;
+    return false;
+  }
+  if (!options.LoadOptionsFromWorkbook()) return false;  // its message was printed
+  if (!store.OptionsConfirmed) {
+    ctx.err << store.WorkbookErrorText << Qt::endl;
+    return false;
+  }
+  return true;
+}
+
+int measure(CliContext& ctx, const QStringList& args) {
+  MeasureArguments parsed;
+  if (!parse(args, parsed)) {
+    ctx.err << "usage: lumivanectl " << kUsage << Qt::endl;
+    return kExitUsage;
+  }
+  MeasurePrompts prompts(ctx);
+  modExcel store(prompts, ctx.app.program());
+  RunOptions options(store);
+  if (!openWorkbook(ctx, store, options, parsed.workbook)) return kExitFailed;
+  if (ctx.checkOnly) return kExitOk;
+
+  RunState state;
+  state.txtTest = parsed.texts[QStringLiteral("--test")];
+  state.txtOperator = parsed.texts[QStringLiteral("--operator")];
+  state.txtPlateNo = parsed.texts[QStringLiteral("--plate")];
+  state.txtNotes = parsed.texts[QStringLiteral("--notes")];
+  state.cmdStartCancelEnabled = true;
+  ConsoleRunView view(ctx.out);
+  RunSequencer sequencer(ctx.app, store, options, state, view);
+  sequencer.setPrompts(prompts);
+  sequencer.cmdStartCancel_Click();
+
+  // The runs stored so far are kept, whatever the outcome.
+  xl::Workbook* book = store.ExcelWorkbook;
+  if (book == nullptr || !book->Save()) {
+    ctx.err << "Cannot save " << parsed.workbook << ": " << store.Err().Description << Qt::endl;
+    return kExitFailed;
+  }
+  store.recovery().discardFor(*book);
+
+  const int result = sequencer.lastResult();
+  if (result == RunResult::kCompleted || result == RunResult::kCompletedPlateHeld) return kExitOk;
+  const QString outcome = state.ResultHeadline + QStringLiteral(": ") + state.ResultDetail;
+  if (result >= 0 && outcome != prompts.last()) ctx.err << outcome << Qt::endl;
+  return kExitFailed;
+}
+
+const CliRegistration measureCommand{CliCommand{QStringLiteral("measure"),
+                                                QStringLiteral("WORKBOOK [--test TEXT] [--operator TEXT] "
+                                                               "[--plate TEXT] [--notes TEXT]"),
+                                                true, measure}};
+
+}  // namespace
