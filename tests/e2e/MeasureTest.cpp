@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "tests/e2e/E2eSupport.h"
+#include "workbook/engine/Automation.h"
+
+namespace {
+
+const QString kTemplate = QStringLiteral(LUMIVANE_BIN_DIR "/Templates/2DimensionalFormat.xltx");
+
+RunResult ctl(const QStringList& arguments) { return runProgram(QStringLiteral("lumivanectl"), arguments); }
+
+// A workbook from the default template, two runs of wells B2 and C5, measured
+// against the simulator and read back with the engine.
+TEST(MeasureCommand, TwoRunsOfTwoWellsLandInTheWorkbook) {
+  ProgramFolder home;
+  const QString book = home.dir.filePath(QStringLiteral("book.xlsx"));
+  ASSERT_EQ(ctl({QStringLiteral("new-workbook"), kTemplate, book}).exitCode, 0);
+  ASSERT_EQ(ctl({QStringLiteral("set-options"), book, QStringLiteral("--runs"), QStringLiteral("2"),
+                 QStringLiteral("--wells"), QStringLiteral("B2,C5")})
+                .exitCode,
+            0);
+
+  const RunResult run = ctl({QStringLiteral("--home"), home.path(), QStringLiteral("--simulate"),
+                             QStringLiteral("--time-scale"), QStringLiteral("50"), QStringLiteral("measure"), book,
+                             QStringLiteral("--test"), QStringLiteral("Assay 7"), QStringLiteral("--operator"),
+                             QStringLiteral("Kim")});
+  ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+  EXPECT_EQ(run.out,
+            QStringLiteral("Lumivane ejected the tray; it needs a microplate: Please load a microplate, then click OK "
+                           "to begin reading. OK\nStarting run 1.\nDisplayed data is from run 1; now starting run 2.\n"
+                           "Displayed data is from run 2.\nThe last run completed successfully.\n"));
+
+  xl::Application app;
+  xl::Workbook* opened = app.Workbooks().Open(book);
+  ASSERT_NE(opened, nullptr) << app.Err().Description.toStdString();
+  auto value = [&](const char* cell) { return opened->Range(QStringLiteral("Data!") + QLatin1String(cell)).Value(); };
+  EXPECT_EQ(value("A3").toText(), QStringLiteral("Date:"));
+  EXPECT_EQ(value("A5").toText(), QStringLiteral("Test:"));
+  EXPECT_EQ(value("B5").toText(), QStringLiteral("Assay 7"));
+  EXPECT_EQ(value("B6").toText(), QStringLiteral("Kim"));
+  EXPECT_EQ(value("P4").toText(), QStringLiteral("Number of runs:"));
+  EXPECT_EQ(value("Q4").number, 2.0);
+  for (const char* well : {"E4", "H5", "E13", "H14"}) {  // B2 and C5 of runs 1 and 2
+    EXPECT_TRUE(value(well).isNumeric()) << well;
+    EXPECT_GE(value(well).number, 0.0) << well;
+  }
+  for (const char* cell : {"W4", "Z5", "W13"}) EXPECT_TRUE(value(cell).isNumeric()) << cell;
+  for (const char* unsampled : {"D3", "O10", "E5", "D12", "V3"}) EXPECT_EQ(value(unsampled).toText(), QStringLiteral("X")) << unsampled;
+  EXPECT_TRUE(value("D21").isEmpty());
+  EXPECT_EQ(opened->Names().Item(QStringLiteral("NextDataStorage")).Value(), QStringLiteral("=Data!$D$21"));
+  EXPECT_EQ(opened->Names().Item(QStringLiteral("NextTimeStorage")).Value(), QStringLiteral("=Data!$V$21"));
+  EXPECT_EQ(opened->Names().Item(QStringLiteral("LastDataStorage")).Value(), QStringLiteral("=Data!$D$3"));
+  EXPECT_TRUE(QDir(home.path() + QStringLiteral("/Recovery")).entryList(QDir::Files).isEmpty())
+      << "the recovery copy goes once the workbook is saved";
+}
+
+TEST(MeasureCommand, RefusedBeforeTheInstrumentIsContacted) {
+  ProgramFolder home;
+  const QString book = home.dir.filePath(QStringLiteral("book.xlsx"));
+  RunResult run = ctl({QStringLiteral("--simulate"), QStringLiteral("measure")});
+  EXPECT_EQ(run.exitCode, 64);
+  run = ctl({QStringLiteral("--simulate"), QStringLiteral("measure"), book, QStringLiteral("--colour")});
+  EXPECT_EQ(run.exitCode, 64);
+
+  ASSERT_EQ(ctl({QStringLiteral("new-workbook"), kTemplate, book}).exitCode, 0);
+  ASSERT_EQ(ctl({QStringLiteral("set-options"), book, QStringLiteral("--runs"), QStringLiteral("0")}).exitCode, 0);
+  run = ctl({QStringLiteral("--home"), home.path(), QStringLiteral("--port"), QStringLiteral("/dev/nonexistent-port"),
+             QStringLiteral("measure"), book});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err.trimmed(), QStringLiteral("Workbook parameter is missing or out of range."));
+}
+
+TEST(MeasureCommand, InstrumentErrorKeepsTheRunsSoFarAndFails) {
+  ProgramFolder home;
+  const QString book = home.dir.filePath(QStringLiteral("book.xlsx"));
+  ASSERT_EQ(ctl({QStringLiteral("new-workbook"), kTemplate, book}).exitCode, 0);
+  ASSERT_EQ(ctl({QStringLiteral("set-options"), book, QStringLiteral("--runs"), QStringLiteral("3"),
+                 QStringLiteral("--wells"), QStringLiteral("B2")})
+                .exitCode,
+            0);
+  const RunResult run = ctl({QStringLiteral("--home"), home.path(), QStringLiteral("--simulate"),
+                             QStringLiteral("--time-scale"), QStringLiteral("50"), QStringLiteral("--run-error"),
+                             QStringLiteral("--dark-current"), QStringLiteral("1200"), QStringLiteral("--well-light"),
+                             QStringLiteral("B2=34"), QStringLiteral("measure"), book});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(run.out.endsWith(QStringLiteral("Displayed data is from run 1; now starting run 2.\n"
+                                              "ERROR; run abandoned. REQUEST status code:  2\n")))
+      << run.out.toStdString();
+  EXPECT_EQ(run.err, QStringLiteral("ERROR; run abandoned.: REQUEST status code:  2\n"));
+
+  xl::Application app;
+  xl::Workbook* opened = app.Workbooks().Open(book);
+  ASSERT_NE(opened, nullptr);
+  EXPECT_EQ(opened->Range(QStringLiteral("Data!E4")).Value().number, 3410.0) << "run 1 is kept";
+  EXPECT_EQ(opened->Names().Item(QStringLiteral("NextDataStorage")).Value(), QStringLiteral("=Data!$D$12"));
+}
+
+}  // namespace
