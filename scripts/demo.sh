@@ -1,6 +1,15 @@
 #!/usr/bin/env bash
-# Builds and runs the main job against the built-in instrument simulator.
+# Builds, then runs a whole measurement headless against the built-in
+# simulated instrument: a new data workbook from the default template, three
+# runs of the whole plate, the readings stored in the workbook.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
-build/bin/lumivanectl --simulate identify
+bin=build/bin
+mkdir -p build/measurements
+book="build/measurements/demo-$(date +%Y%m%d-%H%M%S).xlsx"
+"$bin/lumivanectl" new-workbook "$bin/Templates/2DimensionalFormat.xltx" "$book"
+"$bin/lumivanectl" set-options "$book" --runs 3 --delay 5 --wells all >/dev/null
+"$bin/lumivanectl" --simulate identify
+"$bin/lumivanectl" --simulate --time-scale 20 measure "$book" --test "Demonstration" --operator "${USER:-operator}"
+echo "The measurement is in $book"
