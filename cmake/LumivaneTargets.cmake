@@ -1,3 +1,6 @@
+# Files of the program's windows, wherever their subsystem lives.
+set(LUMIVANE_WINDOW_FILES "/(frm[A-Za-z]*|SheetWindow[A-Za-z]*|ProgramWindows[A-Za-z]*)\\.(cpp|h|ui)$")
+
 # A static library of every source file in the calling folder (except the
 # files listed after EXCLUDE). Folders add files without touching the build.
 function(lumivane_folder_library name)
@@ -8,6 +11,8 @@ function(lumivane_folder_library name)
     list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
   endforeach()
   list(FILTER sources INCLUDE REGEX "\\.cpp$|\\.h$|\\.ui$")
+  # Windows belong to the windows library, which can see every model.
+  list(FILTER sources EXCLUDE REGEX "${LUMIVANE_WINDOW_FILES}")
   set(compiled ${sources})
   list(FILTER compiled INCLUDE REGEX "\\.cpp$")
   if(compiled)

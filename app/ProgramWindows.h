@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+class AppContext;
+class QDialog;
+class frmEnableToolsMenu;
+class frmLumiTerm;
+class frmMain;
+class frmNewAbout;
+class frmOpenWorkbook;
+class frmOptions;
+class frmTutorial;
+class frmWelcome;
+class modExcel;
+class RunOptions;
+class SheetWindow;
+
+// The program's windows and the models they share. Each window is created on
+// first use, then only hidden and shown again; every window reaches the
+// others through this registry. A window's accessor is defined beside the
+// window itself.
+class ProgramWindows {
+ public:
+  explicit ProgramWindows(AppContext& app);
+  ~ProgramWindows();
+  ProgramWindows(const ProgramWindows&) = delete;
+  ProgramWindows& operator=(const ProgramWindows&) = delete;
+
+  AppContext& app() { return app_; }
+  modExcel& store() { return *store_; }
+  // The run options as the options window holds them for the whole program run.
+  RunOptions& runOptions() { return *runOptions_; }
+
+  frmMain& mainWindow();
+  frmLumiTerm& runWindow();
+  frmOptions& optionsWindow();
+  frmOpenWorkbook& openWorkbookDialog();
+  SheetWindow& sheetWindow();
+  frmEnableToolsMenu& enableToolsMenuDialog();
+  frmWelcome& welcomeWindow();
+  frmTutorial& tutorialWindow();
+  frmNewAbout& aboutWindow();
+
+  // Every modal window is shown through here, so tests can act inside it
+  // instead of blocking in a nested event loop. Default: QDialog::exec().
+  using ModalRunner = std::function<void(QDialog& dialog)>;
+  void setModalRunner(ModalRunner runner) { modalRunner_ = std::move(runner); }
+  void showModal(QDialog& dialog);
+
+ private:
+  // The windows; only their accessors touch these.
+  std::shared_ptr<frmMain> main_;
+  std::shared_ptr<frmLumiTerm> run_;
+  std::shared_ptr<frmOptions> options_;
+  std::shared_ptr<frmOpenWorkbook> openWorkbook_;
+  std::shared_ptr<SheetWindow> sheet_;
+  std::shared_ptr<frmEnableToolsMenu> enableToolsMenu_;
+  std::shared_ptr<frmWelcome> welcome_;
+  std::shared_ptr<frmTutorial> tutorial_;
+  std::shared_ptr<frmNewAbout> about_;
+
+  AppContext& app_;
+  std::unique_ptr<modExcel> store_;
+  std::unique_ptr<RunOptions> runOptions_;
+  ModalRunner modalRunner_;
+};
