@@ -7,6 +7,7 @@
 #include "link/modVrHd.h"
 #include "platform/Clock.h"
 #include "platform/ComputerName.h"
+#include "platform/FileDialogs.h"
 #include "platform/ProgramInfo.h"
 #include "platform/Prompts.h"
 #include "platform/SerialPort.h"
@@ -20,6 +21,7 @@ struct Platform {
   std::unique_ptr<Prompts> prompts;
   std::unique_ptr<SettingsStore> settings;
   std::unique_ptr<ComputerName> computerName;
+  std::unique_ptr<FileDialogs> fileDialogs;  // optional: QFileDialog when not given
   ProgramInfo program;
 };
 
@@ -37,6 +39,10 @@ class AppContext {
   Prompts& prompts() { return *platform_.prompts; }
   SettingsStore& settings() { return *platform_.settings; }
   ComputerName& computerName() { return *platform_.computerName; }
+  FileDialogs& fileDialogs() {
+    if (!platform_.fileDialogs) platform_.fileDialogs = std::make_unique<QtFileDialogs>();
+    return *platform_.fileDialogs;
+  }
   const ProgramInfo& program() const { return platform_.program; }
 
   LinkState& linkState() { return linkState_; }

@@ -1,0 +1,138 @@
+#include "workbook/SheetWindow.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSignalBlocker>
+
+#include "app/AppContext.h"
+#include "app/ProgramWindows.h"
+#include "platform/FileDialogs.h"
+#include "ui_SheetWindow.h"
+#include "workbook/SheetTableModel.h"
+#include "workbook/modExcel.h"
+
+SheetWindow& ProgramWindows::sheetWindow() {
+  if (!sheet_) sheet_ = std::make_shared<SheetWindow>(*this);
+  return *sheet_;
+}
+
+SheetWindow::SheetWindow(ProgramWindows& windows, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::SheetWindow>()), windows_(windows) {
+  ui->setupUi(this);
+  model_ = new SheetTableModel(windows_.store(), this);
+  ui->grdSheet->setModel(model_);
+  ui->tabSheets->setShape(QTabBar::RoundedSouth);
+  connect(ui->tabSheets, &QTabBar::currentChanged, this, [this](int index) {
+    if (index >= 0) model_->setSheet(index);
+  });
+  connect(ui->cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
+  connect(ui->cmdSaveAs, &QPushButton::clicked, this, [this] { cmdSaveAs_Click(); });
+  connect(model_, &SheetTableModel::editRefused, this, [this](const QString& description) {
+    windows_.app().prompts().show(description, QStringLiteral("The cell was not changed"), PromptButtons::Ok,
+                                  PromptIcon::Exclamation);
+  });
+  // A closed workbook is gone at once: never draw from it again.
+  connect(&windows_.store(), &modExcel::dataWorkbookClosed, this, [this] { clear(); });
+}
+
+SheetWindow::~SheetWindow() = default;
+
+QTableView& SheetWindow::grid() { return *ui->grdSheet; }
+QTabBar& SheetWindow::tabs() { return *ui->tabSheets; }
+
+void SheetWindow::refresh() {
+  modExcel& store = windows_.store();
+  const bool visible = store.ExcelApp && store.ExcelApp->Visible() && store.WorkbookReady &&
+                       store.ExcelWorkbook != nullptr && store.ExcelApp->isOpen(store.ExcelWorkbook);
+  if (!visible) {
+    clear();
+    return;
+  }
+  setWindowTitle(store.ExcelApp->Caption() + QStringLiteral(" - ") + store.ExcelWorkbook->Name());
+  if (model_->workbook() != store.ExcelWorkbook) {
+    model_->setWorkbook(store.ExcelWorkbook);
+    showSheetTabs();
+  } else {
+    const int sheet = model_->sheet();
+    showSheetTabs();
+    if (sheet < ui->tabSheets->count()) ui->tabSheets->setCurrentIndex(sheet);
+    model_->setSheet(ui->tabSheets->currentIndex());
+    model_->reload();
+  }
+  show();
+}
+
+void SheetWindow::showSheetTabs() {
+  const QSignalBlocker quiet(ui->tabSheets);
+  while (ui->tabSheets->count() > 0) ui->tabSheets->removeTab(0);
+  const xl::Workbook* book = model_->workbook();
+  if (book == nullptr) return;
+  for (const auto& sheet : book->model().sheets()) ui->tabSheets->addTab(sheet->name());
+  ui->tabSheets->setCurrentIndex(0);
+}
+
+void SheetWindow::clear() {
+  model_->setWorkbook(nullptr);
+  showSheetTabs();
+  hide();
+}
+
+void SheetWindow::placeBelow(const QWidget& runWindow) {
+  const QRect run = runWindow.frameGeometry();
+  const QScreen* screen = runWindow.screen() != nullptr ? runWindow.screen() : QGuiApplication::primaryScreen();
+  const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+  const int top = run.bottom() + 1;
+  const int height = std::max(200, area.bottom() - top);
+  move(run.left(), top);
+  resize(std::max(run.width(), 400), height);
+}
+
+void SheetWindow::cmdSave_Click() {
+  xl::Workbook* book = model_->workbook();
+  if (book == nullptr) return;
+  // A workbook made from a template has no file yet.
+  if (book->FullName().isEmpty()) {
+    cmdSaveAs_Click();
+    return;
+  }
+  xl::ErrState& err = book->application()->Err();
+  err.Clear();
+  if (!book->Save()) saveFailed(err.Description);
+  err.Clear();
+}
+
+void SheetWindow::cmdSaveAs_Click() {
+  xl::Workbook* book = model_->workbook();
+  if (book == nullptr) return;
+  FileDialogRequest request;
+  request.title = QStringLiteral("Save the workbook as");
+  request.filter = QStringLiteral("Excel workbook (*.xlsx)");
+  if (!book->FullName().isEmpty()) {
+    request.initialFolder = QFileInfo(book->FullName()).absolutePath();
+    request.fileName = QFileInfo(book->FullName()).fileName();
+  } else {
+    request.initialFolder = windows_.app().program().folder;
+    request.fileName = book->Name() + QStringLiteral(".xlsx");
+  }
+  const std::optional<QString> chosen = windows_.app().fileDialogs().saveFile(request);
+  if (!chosen) return;
+  QString path = *chosen;
+  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".xlsx");
+  xl::Application* app = book->application();
+  app->Err().Clear();
+  if (!book->SaveAs(path)) {
+    saveFailed(app->Err().Description);
+  } else {
+    modExcel& store = windows_.store();
+    if (store.ExcelWorkbook == book) store.ExcelWorkbookName = book->Name();
+    setWindowTitle(app->Caption() + QStringLiteral(" - ") + book->Name());
+  }
+  app->Err().Clear();
+}
+
+void SheetWindow::saveFailed(const QString& description) {
+  windows_.app().prompts().show(description, QStringLiteral("While attempting to save workbook, got error:"),
+                                PromptButtons::Ok, PromptIcon::Exclamation);
+}
