@@ -11,7 +11,7 @@ namespace {
 
 const QDateTime kEpoch(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
 
-// The first section of a format code, without colours, conditions and quoted-free escapes.
+// The first section of a format code (the one for positive numbers), without [colour] and [condition] parts.
 QString firstSection(const QString& code) {
   QString section;
   bool quoted = false;
@@ -20,7 +20,7 @@ QString firstSection(const QString& code) {
     if (c == u';' && !quoted) break;
     section.append(c);
   }
-  section.remove(QRegularExpression(QStringLiteral("\\[[^\\]]*\\]")));
+  section.remove(QRegularExpression(QStringLiteral("\\[(?![hHmMsS]+\\])[^\\]]*\\]")));
   return section;
 }
 
@@ -69,6 +69,8 @@ QString dateText(double serial, const QString& code) {
       out += run >= 2 ? QStringLiteral("%1").arg(hour, 2, 10, QChar(u'0')) : QString::number(hour);
     } else if (c == u's') {
       out += run >= 2 ? QStringLiteral("%1").arg(time.second(), 2, 10, QChar(u'0')) : QString::number(time.second());
+    } else if (c == u'[' || c == u']') {
+      // elapsed-time brackets ("[h]:mm") show the time of day here
     } else if (c == u'\\' && i + 1 < code.size()) {
       out += code.at(i + 1);
       i += 2;
@@ -81,8 +83,10 @@ QString dateText(double serial, const QString& code) {
     } else {
       out += code.mid(i, run);
     }
-    if (c == u'h') lastWasHour = true;
-    else if (c.isLetter()) lastWasHour = false;
+    if (c == u'h')
+      lastWasHour = true;
+    else if (c.isLetter())
+      lastWasHour = false;
     i += run;
   }
   return out;

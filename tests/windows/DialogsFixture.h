@@ -63,7 +63,9 @@ class DialogsFixture : public ::testing::Test {
     });
   }
 
-  QString templatePath() const { return QDir(home.path()).filePath(QStringLiteral("Templates/2DimensionalFormat.xltx")); }
+  QString templatePath() const {
+    return QDir(home.path()).filePath(QStringLiteral("Templates/2DimensionalFormat.xltx"));
+  }
   QString homeFile(const QString& name) const { return QDir(home.path()).filePath(name); }
 
   // A workbook file made from the default template, changed by `edit` before saving.
@@ -102,8 +104,7 @@ class DialogsFixture : public ::testing::Test {
     windows.openWorkbookDialog().cmdOpenOldWorkbook_Click();
   }
 
-  void expectPrompt(size_t index, const QString& prompt, const QString& title, PromptButtons buttons,
-                    PromptIcon icon) {
+  void expectPrompt(size_t index, const QString& prompt, const QString& title, PromptButtons buttons, PromptIcon icon) {
     ASSERT_GT(prompts->shown().size(), index);
     const ScriptedPrompts::Shown& shown = prompts->shown()[index];
     EXPECT_EQ(shown.prompt, prompt);

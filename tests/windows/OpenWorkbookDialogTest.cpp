@@ -156,8 +156,8 @@ TEST_F(OpenWorkbookDialogTest, AFailedOpenAfterAReadyWorkbookDoesNotReplaceTheRe
 }
 
 TEST_F(OpenWorkbookDialogTest, MissingOptionsNotFixedByTheOperatorAreReportedButTheWorkbookIsKept) {
-  const QString path =
-      workbookFile(QStringLiteral("NoRuns.xlsx"), [](xl::Workbook& book) { removeName(book, QStringLiteral("NumberOfRuns")); });
+  const QString path = workbookFile(QStringLiteral("NoRuns.xlsx"),
+                                    [](xl::Workbook& book) { removeName(book, QStringLiteral("NumberOfRuns")); });
   insideOptions = [](frmOptions& options) {
     EXPECT_EQ(options.findChild<QLineEdit*>(QStringLiteral("txtRepeats"))->text(), QStringLiteral("1"));
     options.cmdCancel_Click();

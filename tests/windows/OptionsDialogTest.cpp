@@ -74,7 +74,11 @@ TEST_F(OptionsDialogTest, ShowsItsTextsAndKeepsTheAlertsHiddenAtFirst) {
 
 TEST_F(OptionsDialogTest, StartWithConfirmedOptionsReloadsThemSilentlyWhileOptionsAlwaysShowsTheDialog) {
   openTemplate();
-  windows.store().ExcelWorkbook->Names().Item(QStringLiteral("NumberOfRuns")).RefersToRange().setValue(QStringLiteral("7"));
+  windows.store()
+      .ExcelWorkbook->Names()
+      .Item(QStringLiteral("NumberOfRuns"))
+      .RefersToRange()
+      .setValue(QStringLiteral("7"));
 
   options().tag = QStringLiteral("Start button was clicked");
   options().Showform();

@@ -162,7 +162,8 @@ TEST_F(SheetWindowTest, ALargeSheetExposesOnlyItsUsedRangeAndStaysFast) {
   openTemplate();
   xl::Worksheet& data = *book().model().sheets().at(0);
   for (int row = 0; row < 1000; ++row)
-    for (int column = 0; column < 96; ++column) data.cellAt(row, column).value = xl::CellValue::fromNumber(row + column);
+    for (int column = 0; column < 96; ++column)
+      data.cellAt(row, column).value = xl::CellValue::fromNumber(row + column);
   QElapsedTimer timer;
   timer.start();
   sheet().refresh();
@@ -196,6 +197,8 @@ TEST(CellTextTest, ShowsNumbersInTheirFormats) {
             QStringLiteral("3/14/2024 12:00"));
   EXPECT_EQ(display(xl::CellValue::fromDate(45365), QStringLiteral("mmm-yy")), QStringLiteral("Mar-24"));
   EXPECT_EQ(display(xl::CellValue::fromDate(0.75), QStringLiteral("h:mm:ss AM/PM")), QStringLiteral("6:00:00 PM"));
+  EXPECT_EQ(display(xl::CellValue::fromDate(0.5), QStringLiteral("[h]:mm")), QStringLiteral("12:00"));
+  EXPECT_EQ(display(number(-1.5), QStringLiteral("[Red]0.0")), QStringLiteral("-1.5"));
   EXPECT_EQ(display(xl::CellValue::fromText(QStringLiteral("X")), QStringLiteral("0.00")), QStringLiteral("X"));
   EXPECT_EQ(display(xl::CellValue::fromBool(true), QString()), QStringLiteral("TRUE"));
 }
