@@ -26,7 +26,7 @@ ProgramWindows::~ProgramWindows() {
 }
 
 frmMain& ProgramWindows::mainWindow() {
-  if (!main_) main_ = std::make_shared<frmMain>(app_);
+  if (!main_) main_ = std::make_shared<frmMain>(*this);
   return *main_;
 }
 

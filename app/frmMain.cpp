@@ -2,40 +2,169 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
 
 #include "app/AppContext.h"
+#include "app/ProgramWindows.h"
+#include "app/frmEnableToolsMenu.h"
+#include "help/frmNewAbout.h"
+#include "help/frmTutorial.h"
+#include "help/frmWelcome.h"
+#include "options/frmOptions.h"
 #include "platform/PortNaming.h"
+#include "run/frmLumiTerm.h"
+#include "ui_frmMain.h"
+#include "workbook/SheetWindow.h"
+#include "workbook/frmOpenWorkbook.h"
+#include "workbook/modExcel.h"
 
-frmMain::frmMain(AppContext& app, QWidget* parent) : QMainWindow(parent), app_(app), monitor_(app.link()) {
-  setObjectName(QStringLiteral("frmMain"));
+namespace {
+
+const QString kLaterCommunications = QStringLiteral("The communication settings dialog arrives in a later version.");
+const QString kLaterService = QStringLiteral("This service window arrives in a later version.");
+const QString kLaterFirmware = QStringLiteral("Firmware download arrives in a later version.");
+// The firmware download window is not part of the program yet.
+constexpr bool kFirmwareDownloadAvailable = false;
+
+int twipsToPixels(int twips, const QScreen* screen) {
+  const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
+  return static_cast<int>(twips * dpi / 1440.0 + 0.5);
+}
+
+}  // namespace
+
+frmMain::frmMain(ProgramWindows& windows, QWidget* parent)
+    : QMainWindow(parent), ui_(std::make_unique<Ui::frmMain>()), windows_(windows), app_(windows.app()),
+      monitor_(windows.app().link()) {
+  ui_->setupUi(this);
   monitor_.setObjectName(QStringLiteral("tmrConnectionWithVarnhold"));
   app_.link().setKeepAliveSwitch(&monitor_);
-  lblStatusLine_ = new QLabel(this);
-  lblStatusLine_->setObjectName(QStringLiteral("lblStatusLine"));
-  lblStatusLine_->setMargin(12);
-  setCentralWidget(lblStatusLine_);
+  for (QAction* item : ui_->mnuFile->actions())
+    if (item->isSeparator()) item->setObjectName(QStringLiteral("mnuFileSeparator"));
+  connectMenus();
   Form_Load();
 }
 
-frmMain::~frmMain() { app_.link().setKeepAliveSwitch(nullptr); }
+frmMain::~frmMain() {
+  app_.link().setKeepAliveSwitch(nullptr);
+  // The run window belongs to the registry, not to this frame.
+  if (hostedRunWindow_) hostedRunWindow_->setParent(nullptr);
+}
 
 void frmMain::Form_Load() {
-  const int portNumber = static_cast<int16_t>(
+  comPortNumber_ = static_cast<int16_t>(
       app_.settings().read(QStringLiteral("Communication"), QStringLiteral("ComPort"), 1).toInt());
-  useDevice(deviceForComPort(portNumber, app_.settings()));
+  useDevice(deviceForComPort(comPortNumber_, app_.settings()));
   const ProgramInfo& program = app_.program();
-  setWindowTitle(QStringLiteral("Lumivane QX - Version %1.%2.%3").arg(program.major).arg(program.minor).arg(program.revision));
+  setWindowTitle(
+      QStringLiteral("Lumivane QX - Version %1.%2.%3").arg(program.major).arg(program.minor).arg(program.revision));
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
-    setGeometry(area.left() + 3, area.top() + 3, area.width() - 7, 480);
+    const int edge = twipsToPixels(50, screen);
+    move(area.left() + edge, area.top() + edge);
+    resize(area.width() - twipsToPixels(100, screen), height());
   }
+  setToolsMenuVisible(false);
 }
 
-void frmMain::useDevice(const QString& device) {
-  app_.port().setDeviceName(device);
-  lblStatusLine_->setText(QStringLiteral("Instrument port: %1").arg(device));
+void frmMain::connectMenus() {
+  connect(ui_->mnuFileNew, &QAction::triggered, this, &frmMain::mnuFileNew_Click);
+  connect(ui_->mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
+  connect(ui_->mnuFileClose, &QAction::triggered, this, &frmMain::mnuFileClose_Click);
+  connect(ui_->mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
+  connect(ui_->mnuUtilitiesEnableToolsMenu, &QAction::triggered, this, &frmMain::mnuUtilitiesEnableToolsMenu_Click);
+  connect(ui_->mnuHelpNewAbout, &QAction::triggered, this, &frmMain::mnuHelpNewAbout_Click);
+  connect(ui_->mnuHelpTutorial, &QAction::triggered, this, &frmMain::mnuHelpTutorial_Click);
+  // Items whose windows are not part of the program yet stay disabled.
+  markPending(ui_->mnuSettingsCommunications, kLaterCommunications);
+  markPending(ui_->mnuUtilitiesCalibrateUsingPhotile, kLaterService);
+  markPending(ui_->mnuUtilitiesDownloadFirmware, kLaterFirmware);
+  markPending(ui_->mnuToolsCalibrateUsingPhotile, kLaterService);
+  markPending(ui_->mnuToolsDownloadFirmware, kLaterFirmware);
+  markPending(ui_->mnuToolsCalibration, kLaterService);
+  markPending(ui_->mnuToolsTestMainBoard, kLaterService);
+  markPending(ui_->mnuToolsTestSensorsBoard, kLaterService);
+  markPending(ui_->mnuToolsTestFullSystem, kLaterService);
+  markPending(ui_->mnuToolsCalibratePhotile, kLaterService);
 }
+
+void frmMain::markPending(QAction* item, const QString& tip) {
+  item->setEnabled(false);
+  item->setStatusTip(tip);
+  item->setToolTip(tip);
+}
+
+void frmMain::useDevice(const QString& device) { app_.port().setDeviceName(device); }
+
+bool frmMain::event(QEvent* event) {
+  // The first activation runs once the event that brought it is done.
+  if (event->type() == QEvent::WindowActivate && tag_.isEmpty() && !activating_)
+    QTimer::singleShot(0, this, &frmMain::Form_Activate);
+  return QMainWindow::event(event);
+}
+
+void frmMain::Form_Activate() {
+  // Later activations, and those while the welcome window is up, do nothing.
+  if (!tag_.isEmpty() || activating_) return;
+  activating_ = true;
+  windows_.welcomeWindow().Showform();
+  windows_.store().StartExcel();
+  tag_ = QStringLiteral("Active");
+  activating_ = false;
+  hostRunWindow();
+}
+
+void frmMain::hostRunWindow() {
+  frmLumiTerm& run = windows_.runWindow();
+  hostedRunWindow_ = &run;
+  ui_->centralLayout->addWidget(&run);
+  run.show();
+  run.Form_Activate();
+}
+
+void frmMain::mnuFileNew_Click() {
+  windows_.store().CloseDataWorkbook();
+  windows_.optionsWindow().tag = QStringLiteral("New template");
+  windows_.openWorkbookDialog().cmdCreateNewWorkbook_Click();
+}
+
+void frmMain::mnuFileOpen_Click() {
+  windows_.store().CloseDataWorkbook();
+  windows_.optionsWindow().tag = QStringLiteral("New workbook");
+  windows_.openWorkbookDialog().cmdOpenOldWorkbook_Click();
+}
+
+void frmMain::mnuFileClose_Click() { windows_.store().CloseDataWorkbook(); }
+
+void frmMain::mnuFileExit_Click() { close(); }
+
+void frmMain::mnuUtilitiesEnableToolsMenu_Click() { windows_.showModal(windows_.enableToolsMenuDialog()); }
+
+void frmMain::mnuHelpNewAbout_Click() { windows_.showModal(windows_.aboutWindow()); }
+
+void frmMain::mnuHelpTutorial_Click() { windows_.showModal(windows_.tutorialWindow()); }
+
+void frmMain::setToolsMenuVisible(bool visible) { ui_->mnuTools->menuAction()->setVisible(visible); }
+
+bool frmMain::toolsMenuVisible() const { return ui_->mnuTools->menuAction()->isVisible(); }
+
+void frmMain::setSequenceMenusEnabled(bool enabled) {
+  ui_->mnuFile->menuAction()->setEnabled(enabled);
+  ui_->mnuSettings->menuAction()->setEnabled(enabled);
+  ui_->mnuUtilities->menuAction()->setEnabled(enabled);
+}
+
+void frmMain::setFirmwareDownloadAllowed(bool allowed) {
+  firmwareDownloadAllowed_ = allowed;
+  ui_->mnuUtilitiesDownloadFirmware->setEnabled(allowed && kFirmwareDownloadAvailable);
+}
+
+QAction* frmMain::menuItem(const QString& objectName) const { return findChild<QAction*>(objectName); }
+
+QMenu* frmMain::menu(const QString& objectName) const { return findChild<QMenu*>(objectName); }
 
 bool frmMain::QueryUnload() {
   if (!app_.port().isOpen()) return true;
@@ -44,11 +173,24 @@ bool frmMain::QueryUnload() {
   return false;
 }
 
+void frmMain::Form_Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  windows_.store().ShutDownExcel(&app_.port());
+  // The communication settings dialog joins this list when it exists.
+  windows_.openWorkbookDialog().close();
+  windows_.optionsWindow().close();
+  windows_.runWindow().close();
+  // The spreadsheet's window goes with the spreadsheet.
+  windows_.sheetWindow().close();
+  Q_EMIT unloaded();
+}
+
 void frmMain::closeEvent(QCloseEvent* event) {
-  if (!QueryUnload()) {
+  if (!unloaded_ && !QueryUnload()) {
     event->ignore();
     return;
   }
-  if (app_.port().isOpen()) app_.port().close();
+  Form_Unload();
   event->accept();
 }

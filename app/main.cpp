@@ -4,6 +4,7 @@
 #include <QTextStream>
 
 #include "app/AppContext.h"
+#include "app/ProgramWindows.h"
 #include "app/frmMain.h"
 #include "app/modMain.h"
 #include "platform/InstanceGuard.h"
@@ -45,9 +46,13 @@ int main(int argc, char** argv) {
     }
   }
 
-  frmMain window(app);
+  ProgramWindows windows(app);
+  frmMain& window = windows.mainWindow();
   if (simulator) window.useDevice(simulator->devicePath());
   else if (parser.isSet(QStringLiteral("port"))) window.useDevice(parser.value(QStringLiteral("port")));
+  // The program ends with the main window's exit sequence, whatever other
+  // windows (the spreadsheet's) are still open.
+  QObject::connect(&window, &frmMain::unloaded, &application, &QApplication::quit, Qt::QueuedConnection);
   window.show();
   return application.exec();
 }

@@ -82,6 +82,7 @@ void RunSequencer::collectFrames(DataStorage& storage, int& result, bool& abando
         setStatusLine(line);
       }
       storage.StoreRun();
+      view_.runStored();
     }
     if (storage.lastReport || abandon || link.CancelRequested) return;
   }

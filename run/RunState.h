@@ -50,4 +50,6 @@ class RunView {
   // A sequence begins (true) or is over (false): the window disables (enables)
   // its Options and Tray buttons and the File, Settings and Utilities menus.
   virtual void setSequenceControls(bool /*sequenceRunning*/) {}
+  // A run was written into the workbook (the spreadsheet window shows it).
+  virtual void runStored() {}
 };

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "app/AppContext.h"
+#include "app/ProgramWindows.h"
 #include "app/frmMain.h"
 #include "app/modMain.h"
 #include "platform/InstanceGuard.h"
@@ -59,7 +60,8 @@ TEST_F(MainTest, LockFileGuardRefusesASecondHolder) {
 TEST_F(MainTest, MainWindowTakesItsPortFromTheSettingsAndShowsTheVersion) {
   settings->write(QStringLiteral("Communication"), QStringLiteral("ComPort"), 3);
   settings->write(QStringLiteral("Communication"), QStringLiteral("Device3"), QStringLiteral("/dev/ttyUSB0"));
-  frmMain window(app);
+  ProgramWindows windows(app);
+  frmMain& window = windows.mainWindow();
   EXPECT_EQ(port->deviceName(), QStringLiteral("/dev/ttyUSB0"));
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Lumivane QX - Version 4.3.0"));
   EXPECT_FALSE(window.connectionMonitor().tmrConnectionWithVarnhold.isActive());
@@ -69,7 +71,8 @@ TEST_F(MainTest, MainWindowTakesItsPortFromTheSettingsAndShowsTheVersion) {
 }
 
 TEST_F(MainTest, ExitAsksForGoodbyeOnlyWithAnOpenPort) {
-  frmMain window(app);
+  ProgramWindows windows(app);
+  frmMain& window = windows.mainWindow();
   EXPECT_TRUE(window.QueryUnload());
   EXPECT_TRUE(port->written().isEmpty());
 

@@ -1,0 +1,49 @@
+#include "help/frmNewAbout.h"
+
+#include "app/AppContext.h"
+#include "app/ProgramWindows.h"
+#include "app/frmMain.h"
+#include "ui_frmNewAbout.h"
+
+frmNewAbout::frmNewAbout(ProgramWindows& windows, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::frmNewAbout>()), windows_(windows) {
+  ui_->setupUi(this);
+  connect(ui_->cmdOK, &QPushButton::clicked, this, &frmNewAbout::cmdOK_Click);
+  Form_Load();
+}
+
+frmNewAbout::~frmNewAbout() = default;
+
+void frmNewAbout::showEvent(QShowEvent* event) {
+  Form_Load();
+  QDialog::showEvent(event);
+}
+
+void frmNewAbout::Form_Load() {
+  frmMain& main = windows_.mainWindow();
+  setWindowIcon(main.windowIcon());
+  ui_->imgIcon->setPixmap(main.windowIcon().pixmap(32, 32));
+
+  const ProgramInfo& program = windows_.app().program();
+  ui_->lblVersion->setText(
+      QStringLiteral("Version: %1.%2.%3").arg(program.major).arg(program.minor).arg(program.revision));
+  ui_->lblPath->setText(QStringLiteral("Path: ") + program.folder + QStringLiteral(" \\") + program.executableName);
+  ui_->lblNotice->setText(kNotice);
+
+  const LinkState& link = windows_.app().linkState();
+  ui_->fraLumivane->setVisible(link.LinkInitialised);
+  if (!link.LinkInitialised) return;
+  ui_->fraLumivane->setTitle(QStringLiteral("Lumivane, on COM%1:").arg(main.comPortNumber()));
+  ui_->lblSerialNumber->setText(QStringLiteral("Serial number: ") + link.InstrumentSerialNumber);
+  ui_->lblBoardRevision->setText(QStringLiteral("Board revision: ") + link.BoardRevision);
+  ui_->lblSoftLogicRevision->setText(QStringLiteral("SoftLogic revision: ") + link.SoftLogicRevision);
+  ui_->lblFirmwareRevision->setText(QStringLiteral("Firmware revision: ") + link.FirmwareRevision);
+  ui_->lblBootstrapRevision->setText(QStringLiteral("Bootstrap revision: ") + link.BootstrapRevision);
+}
+
+void frmNewAbout::cmdOK_Click() { accept(); }
+
+frmNewAbout& ProgramWindows::aboutWindow() {
+  if (!about_) about_ = std::make_shared<frmNewAbout>(*this);
+  return *about_;
+}

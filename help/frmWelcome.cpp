@@ -1,0 +1,28 @@
+#include "help/frmWelcome.h"
+
+#include "app/ProgramWindows.h"
+#include "app/frmMain.h"
+#include "ui_frmWelcome.h"
+
+frmWelcome::frmWelcome(ProgramWindows& windows, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::frmWelcome>()), windows_(windows) {
+  ui_->setupUi(this);
+  connect(ui_->cmdTutorialRequested, &QPushButton::clicked, this, &frmWelcome::cmdTutorialRequested_Click);
+  connect(ui_->cmdAvoidTutorial, &QPushButton::clicked, this, &frmWelcome::cmdAvoidTutorial_Click);
+}
+
+frmWelcome::~frmWelcome() = default;
+
+void frmWelcome::Showform() { windows_.showModal(*this); }
+
+void frmWelcome::cmdTutorialRequested_Click() {
+  windows_.mainWindow().mnuHelpTutorial_Click();
+  accept();
+}
+
+void frmWelcome::cmdAvoidTutorial_Click() { accept(); }
+
+frmWelcome& ProgramWindows::welcomeWindow() {
+  if (!welcome_) welcome_ = std::make_shared<frmWelcome>(*this);
+  return *welcome_;
+}
