@@ -1,5 +1,7 @@
 #include "app/frmMain.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenu>
@@ -100,8 +102,11 @@ void frmMain::markPending(QAction* item, const QString& tip) {
 void frmMain::useDevice(const QString& device) { app_.port().setDeviceName(device); }
 
 bool frmMain::event(QEvent* event) {
-  // The first activation runs once the event that brought it is done.
-  if (event->type() == QEvent::WindowActivate && tag_.isEmpty() && !activating_)
+  // The first activation runs once the event that brought it is done. Where
+  // no window manager activates windows (a kiosk, a virtual display), the
+  // first showing counts as the activation.
+  const bool activated = event->type() == QEvent::WindowActivate || event->type() == QEvent::Show;
+  if (activated && tag_.isEmpty() && !activating_)
     QTimer::singleShot(0, this, &frmMain::Form_Activate);
   return QMainWindow::event(event);
 }
@@ -122,6 +127,8 @@ void frmMain::hostRunWindow() {
   hostedRunWindow_ = &run;
   ui_->centralLayout->addWidget(&run);
   run.show();
+  // Tall enough for the run window's options summary and its status line.
+  resize(width(), std::max(height(), sizeHint().height()));
   run.Form_Activate();
 }
 

@@ -17,6 +17,8 @@ frmLumiTerm::frmLumiTerm(ProgramWindows& windows, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::frmLumiTerm>()), windows_(windows), app_(windows.app()),
       sequencer_(windows.app(), windows.store(), windows.runOptions(), state_, *this) {
   ui_->setupUi(this);
+  // The status line keeps a full line of text even while it is empty.
+  ui_->lblStatusLine->setMinimumHeight(ui_->lblStatusLine->fontMetrics().height() + 8);
   lblSummaryOfOptionsDescriptions_ = {nullptr,
                                       ui_->lblSummaryOfOptionsDescriptions_1,
                                       ui_->lblSummaryOfOptionsDescriptions_2,

@@ -80,7 +80,8 @@ void SheetWindow::clear() {
 }
 
 void SheetWindow::placeBelow(const QWidget& runWindow) {
-  const QRect run = runWindow.frameGeometry();
+  // The run window sits inside the main window: place below the window that holds it.
+  const QRect run = runWindow.window()->frameGeometry();
   const QScreen* screen = runWindow.screen() != nullptr ? runWindow.screen() : QGuiApplication::primaryScreen();
   const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
   const int top = run.bottom() + 1;
