@@ -150,7 +150,9 @@ void InstrumentModel::answerGoodbye(char address) {
 
 void InstrumentModel::restartSilenceTimer() {
   clock_.cancel(silenceTimer_);
-  silenceTimer_ = clock_.callAfter(instrumentMs(options_.silenceDropSeconds), [this] {
+  // The PC's keep-alive runs on real time whatever the time scale, so the
+  // instrument's patience is counted in real seconds too.
+  silenceTimer_ = clock_.callAfter(instrumentMs(options_.silenceDropSeconds * options_.timeScale), [this] {
     if (runInProgress())
       restartSilenceTimer();
     else

@@ -126,7 +126,7 @@ void addSimOptions(QCommandLineParser& parser) {
   parser.addOption({QStringLiteral("damaged"), QStringLiteral("Report damaged firmware.")});
   parser.addOption({QStringLiteral("microplate"), QStringLiteral("A microplate is on the tray.")});
   parser.addOption({QStringLiteral("silence-drop"),
-                    QStringLiteral("Drop the connection after SECONDS without a request (default 60)."),
+                    QStringLiteral("Drop the connection after SECONDS of real time without a request (default 60)."),
                     QStringLiteral("SECONDS")});
   parser.addOption({QStringLiteral("drop-after"),
                     QStringLiteral("Drop every connection SECONDS after it was made."), QStringLiteral("SECONDS")});

@@ -37,7 +37,7 @@ struct SimOptions {
   bool damaged = false;                  // identity status 1
   bool microplatePresent = false;
   double timeScale = 1.0;            // instrument time runs this many times faster
-  double silenceDropSeconds = 60.0;  // instrument seconds without a request before the connection drops
+  double silenceDropSeconds = 60.0;  // real seconds without a request before the connection drops
   double trayMoveSeconds = 1.5;
   double releaseSeconds = 0.2;
   QString stateFile;  // parameters persist here when set

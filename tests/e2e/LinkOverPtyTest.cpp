@@ -19,7 +19,7 @@ class LinkOverPtyTest : public ::testing::Test {
   Platform makePlatform() {
     SimOptions options;
     options.timeScale = 20;  // tray movements in a fraction of a second
-    options.silenceDropSeconds = 600;  // 30 s: more than the keep-alive's longest gap of 28 s
+    options.silenceDropSeconds = 30;  // more than the keep-alive's longest gap of 28 s
     QString error;
     simulator = Simulator::startOnPty(options, &error);
     EXPECT_TRUE(simulator) << error.toStdString();

@@ -160,6 +160,19 @@ TEST(SimSession, SilenceLimitIsConfigurable) {
   EXPECT_FALSE(sim.model.isConnected());
 }
 
+TEST(SimSession, SilenceLimitIsRealTimeWhateverTheTimeScale) {
+  // The PC's keep-alive comes every 14 real seconds even when instrument time runs 20 times faster.
+  ModelHarness sim(optionsWith([](SimOptions& o) {
+    o.timeScale = 20;
+    o.silenceDropSeconds = 30;
+  }));
+  sim.connectAsX();
+  sim.advanceSeconds(20 * 29);
+  EXPECT_TRUE(sim.model.isConnected());
+  sim.advanceSeconds(20 * 2);
+  EXPECT_FALSE(sim.model.isConnected());
+}
+
 TEST(SimSession, DroppedConnectionFault) {
   ModelHarness sim(optionsWith([](SimOptions& o) { o.faults.dropAfterSeconds = 3; }));
   sim.connectAsX();
