@@ -25,10 +25,7 @@ ProgramWindows::~ProgramWindows() {
   main_.reset();
 }
 
-frmMain& ProgramWindows::mainWindow() {
-  if (!main_) main_ = std::make_shared<frmMain>(*this);
-  return *main_;
-}
+frmMain& ProgramWindows::mainWindow() { return onFirstUse(main_); }
 
 void ProgramWindows::showModal(QDialog& dialog) {
   if (modalRunner_) {

@@ -51,6 +51,13 @@ class ProgramWindows {
   void showModal(QDialog& dialog);
 
  private:
+  // A window's accessor: creates the window on first use, then hands out the same one.
+  template <typename Window>
+  Window& onFirstUse(std::shared_ptr<Window>& window) {
+    if (!window) window = std::make_shared<Window>(*this);
+    return *window;
+  }
+
   // The windows; only their accessors touch these.
   std::shared_ptr<frmMain> main_;
   std::shared_ptr<frmLumiTerm> run_;

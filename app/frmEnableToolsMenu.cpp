@@ -41,7 +41,4 @@ void frmEnableToolsMenu::cmdEnterNewPassword_Click() {
 
 void frmEnableToolsMenu::cmdCancel_Click() { reject(); }
 
-frmEnableToolsMenu& ProgramWindows::enableToolsMenuDialog() {
-  if (!enableToolsMenu_) enableToolsMenu_ = std::make_shared<frmEnableToolsMenu>(*this);
-  return *enableToolsMenu_;
-}
+frmEnableToolsMenu& ProgramWindows::enableToolsMenuDialog() { return onFirstUse(enableToolsMenu_); }

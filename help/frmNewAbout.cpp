@@ -43,7 +43,4 @@ void frmNewAbout::Form_Load() {
 
 void frmNewAbout::cmdOK_Click() { accept(); }
 
-frmNewAbout& ProgramWindows::aboutWindow() {
-  if (!about_) about_ = std::make_shared<frmNewAbout>(*this);
-  return *about_;
-}
+frmNewAbout& ProgramWindows::aboutWindow() { return onFirstUse(about_); }

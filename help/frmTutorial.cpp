@@ -61,7 +61,4 @@ void frmTutorial::cmdPrint_Click() {
 
 void frmTutorial::cmdClose_Click() { accept(); }
 
-frmTutorial& ProgramWindows::tutorialWindow() {
-  if (!tutorial_) tutorial_ = std::make_shared<frmTutorial>(*this);
-  return *tutorial_;
-}
+frmTutorial& ProgramWindows::tutorialWindow() { return onFirstUse(tutorial_); }

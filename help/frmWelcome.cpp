@@ -22,7 +22,4 @@ void frmWelcome::cmdTutorialRequested_Click() {
 
 void frmWelcome::cmdAvoidTutorial_Click() { accept(); }
 
-frmWelcome& ProgramWindows::welcomeWindow() {
-  if (!welcome_) welcome_ = std::make_shared<frmWelcome>(*this);
-  return *welcome_;
-}
+frmWelcome& ProgramWindows::welcomeWindow() { return onFirstUse(welcome_); }

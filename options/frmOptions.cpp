@@ -36,10 +36,7 @@ bool isNumber(const QString& text, double* value) {
 
 }  // namespace
 
-frmOptions& ProgramWindows::optionsWindow() {
-  if (!options_) options_ = std::make_shared<frmOptions>(*this);
-  return *options_;
-}
+frmOptions& ProgramWindows::optionsWindow() { return onFirstUse(options_); }
 
 frmOptions::frmOptions(ProgramWindows& windows, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmOptions>()), windows_(windows) {

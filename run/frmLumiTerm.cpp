@@ -169,7 +169,4 @@ void frmLumiTerm::tmrComStatus_Timer() {
   showSummary();
 }
 
-frmLumiTerm& ProgramWindows::runWindow() {
-  if (!run_) run_ = std::make_shared<frmLumiTerm>(*this);
-  return *run_;
-}
+frmLumiTerm& ProgramWindows::runWindow() { return onFirstUse(run_); }

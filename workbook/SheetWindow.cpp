@@ -13,10 +13,7 @@
 #include "workbook/SheetTableModel.h"
 #include "workbook/modExcel.h"
 
-SheetWindow& ProgramWindows::sheetWindow() {
-  if (!sheet_) sheet_ = std::make_shared<SheetWindow>(*this);
-  return *sheet_;
-}
+SheetWindow& ProgramWindows::sheetWindow() { return onFirstUse(sheet_); }
 
 SheetWindow::SheetWindow(ProgramWindows& windows, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::SheetWindow>()), windows_(windows) {

@@ -21,10 +21,7 @@ const QString kDefaultTemplate = QStringLiteral("2DimensionalFormat.xltx");
 
 }  // namespace
 
-frmOpenWorkbook& ProgramWindows::openWorkbookDialog() {
-  if (!openWorkbook_) openWorkbook_ = std::make_shared<frmOpenWorkbook>(*this);
-  return *openWorkbook_;
-}
+frmOpenWorkbook& ProgramWindows::openWorkbookDialog() { return onFirstUse(openWorkbook_); }
 
 frmOpenWorkbook::frmOpenWorkbook(ProgramWindows& windows, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmOpenWorkbook>()), windows_(windows) {
