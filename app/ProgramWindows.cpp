@@ -18,6 +18,7 @@ ProgramWindows::~ProgramWindows() {
   tutorial_.reset();
   welcome_.reset();
   enableToolsMenu_.reset();
+  communicationSettings_.reset();
   sheet_.reset();
   openWorkbook_.reset();
   options_.reset();

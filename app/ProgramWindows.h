@@ -5,6 +5,7 @@
 #include <memory>
 
 class AppContext;
+class frmCommunicationSettings;
 class QDialog;
 class frmEnableToolsMenu;
 class frmLumiTerm;
@@ -40,6 +41,7 @@ class ProgramWindows {
   frmOpenWorkbook& openWorkbookDialog();
   SheetWindow& sheetWindow();
   frmEnableToolsMenu& enableToolsMenuDialog();
+  frmCommunicationSettings& communicationSettingsDialog();
   frmWelcome& welcomeWindow();
   frmTutorial& tutorialWindow();
   frmNewAbout& aboutWindow();
@@ -65,6 +67,7 @@ class ProgramWindows {
   std::shared_ptr<frmOpenWorkbook> openWorkbook_;
   std::shared_ptr<SheetWindow> sheet_;
   std::shared_ptr<frmEnableToolsMenu> enableToolsMenu_;
+  std::shared_ptr<frmCommunicationSettings> communicationSettings_;
   std::shared_ptr<frmWelcome> welcome_;
   std::shared_ptr<frmTutorial> tutorial_;
   std::shared_ptr<frmNewAbout> about_;

@@ -10,7 +10,9 @@
 #include <QVBoxLayout>
 
 #include "app/AppContext.h"
+#include "app/Common.h"
 #include "app/ProgramWindows.h"
+#include "app/frmCommunicationSettings.h"
 #include "app/frmEnableToolsMenu.h"
 #include "help/frmNewAbout.h"
 #include "help/frmTutorial.h"
@@ -25,7 +27,6 @@
 
 namespace {
 
-const QString kLaterCommunications = QStringLiteral("The communication settings dialog arrives in a later version.");
 const QString kLaterService = QStringLiteral("This service window arrives in a later version.");
 const QString kLaterFirmware = QStringLiteral("Firmware download arrives in a later version.");
 // The firmware download window is not part of the program yet.
@@ -77,11 +78,11 @@ void frmMain::connectMenus() {
   connect(ui_->mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
   connect(ui_->mnuFileClose, &QAction::triggered, this, &frmMain::mnuFileClose_Click);
   connect(ui_->mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
+  connect(ui_->mnuSettingsCommunications, &QAction::triggered, this, &frmMain::mnuSettingsCommunications_Click);
   connect(ui_->mnuUtilitiesEnableToolsMenu, &QAction::triggered, this, &frmMain::mnuUtilitiesEnableToolsMenu_Click);
   connect(ui_->mnuHelpNewAbout, &QAction::triggered, this, &frmMain::mnuHelpNewAbout_Click);
   connect(ui_->mnuHelpTutorial, &QAction::triggered, this, &frmMain::mnuHelpTutorial_Click);
   // Items whose windows are not part of the program yet stay disabled.
-  markPending(ui_->mnuSettingsCommunications, kLaterCommunications);
   markPending(ui_->mnuUtilitiesCalibrateUsingPhotile, kLaterService);
   markPending(ui_->mnuUtilitiesDownloadFirmware, kLaterFirmware);
   markPending(ui_->mnuToolsCalibrateUsingPhotile, kLaterService);
@@ -148,6 +149,21 @@ void frmMain::mnuFileClose_Click() { windows_.store().CloseDataWorkbook(); }
 
 void frmMain::mnuFileExit_Click() { close(); }
 
+void frmMain::mnuSettingsCommunications_Click() {
+  frmCommunicationSettings& dialog = windows_.communicationSettingsDialog();
+  windows_.showModal(dialog);
+  if (!Common::BoolText(dialog.tag)) return;
+  // The port stays closed: the next InitializeLink opens it with the new number.
+  if (app_.port().isOpen()) app_.port().close();
+  if (dialog.Settings() != comPortSettings_) comPortSettings_ = dialog.Settings();
+  if (dialog.comPort() != comPortNumber_) {
+    comPortNumber_ = dialog.comPort();
+    useDevice(deviceForComPort(comPortNumber_, app_.settings()));
+  }
+  app_.settings().write(QStringLiteral("Communication"), QStringLiteral("ComPort"), QString::number(comPortNumber_));
+  app_.settings().write(QStringLiteral("Communication"), QStringLiteral("Settings"), comPortSettings_);
+}
+
 void frmMain::mnuUtilitiesEnableToolsMenu_Click() { windows_.showModal(windows_.enableToolsMenuDialog()); }
 
 void frmMain::mnuHelpNewAbout_Click() { windows_.showModal(windows_.aboutWindow()); }
@@ -184,7 +200,7 @@ void frmMain::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
   windows_.store().ShutDownExcel(&app_.port());
-  // The communication settings dialog joins this list when it exists.
+  windows_.communicationSettingsDialog().close();
   windows_.openWorkbookDialog().close();
   windows_.optionsWindow().close();
   windows_.runWindow().close();

@@ -29,6 +29,9 @@ class frmMain : public QMainWindow {
   // The port: the number from the settings, and the device it names (or the
   // one given on the command line).
   int comPortNumber() const { return comPortNumber_; }
+  // The port's line settings text as the communication settings dialog shows
+  // it; the link always opens the port at "9600,n,8,1" whatever it says.
+  QString comPortSettings() const { return comPortSettings_; }
   void useDevice(const QString& device);
   ConnectionMonitor& connectionMonitor() { return monitor_; }
 
@@ -50,6 +53,7 @@ class frmMain : public QMainWindow {
   void mnuFileOpen_Click();
   void mnuFileClose_Click();
   void mnuFileExit_Click();
+  void mnuSettingsCommunications_Click();
   void mnuUtilitiesEnableToolsMenu_Click();
   void mnuHelpNewAbout_Click();
   void mnuHelpTutorial_Click();
@@ -86,6 +90,7 @@ class frmMain : public QMainWindow {
   AppContext& app_;
   ConnectionMonitor monitor_;
   int comPortNumber_ = 1;
+  QString comPortSettings_ = QStringLiteral("9600,n,8,1");
   QString operatorName_;
   QString tag_;
   bool activating_ = false;
