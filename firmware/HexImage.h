@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include "firmware/LoadAddress.h"
+
+// A firmware image as an Intel HEX text: free header lines, then records
+// ":" LL AAAA TT data CC, the first of them the address record ":020000" of
+// type 02 or 04, the last the end record ":00000001FF".
+struct HexImage {
+  QString header;         // the lines before the address record, each followed by CR LF
+  QStringList records;    // every record from the address record on, as the lines hold them
+  LoadAddress load;
+  qint64 dataBytes = 0;   // bytes carried by the data records
+  qint64 fileBytes = 0;
+};
+
+// A strict reading of an image, for checking a file before it is sent: every
+// record's digits, length and checksum, and the end record. The download
+// itself sends the records as they stand and does not ask this much.
+namespace HexImageReader {
+
+// Larger files cannot be a firmware image of this instrument.
+constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
+
+// "" when the text is a whole image (then *image is filled), else why not.
+QString read(const QByteArray& text, HexImage* image);
+// The same for a file; a file that cannot be read gives a failure text too.
+QString readFile(const QString& path, HexImage* image);
+
+}  // namespace HexImageReader
