@@ -64,6 +64,7 @@ void InstrumentModel::dropConnection() {
 
 void InstrumentModel::handle(const Request& request) {
   if (options_.faults.silent) return;
+  if (loaderListensTo(request)) return loaderRequest(request);
   if (request.type == "A1") return answerIdentify();
   if (request.type == "A3") return connectTo(request);
   if (peer_ && request.address == *peer_) return handleConnected(request);

@@ -81,6 +81,10 @@ class InstrumentModel : public QObject {
   void setDamaged(bool damaged) { options_.damaged = damaged; }
   // Forgets the connection at once, as if the instrument had been reset.
   void dropConnection();
+  // The firmware loader: taking records since its last announcement.
+  bool loaderActive() const { return loaderActive_; }
+  // Records accepted since the last announcement (the address and end records included).
+  int recordsLoaded() const { return recordsLoaded_; }
 
  Q_SIGNALS:
   void reply(const QByteArray& frame);
@@ -125,6 +129,13 @@ class InstrumentModel : public QObject {
   void interruptMovement(char requestStatus);
   void sendStatus(char address, char echo, char requestStatus);
 
+  // Firmware loader (InstrumentModelLoader.cpp).
+  bool loaderListensTo(const Request& request) const;
+  void loaderRequest(const Request& request);
+  void announceDownload(const Request& request);
+  void loadRecord(const Request& request);
+  void acknowledgeDownload(char address, char status);
+
   // Measurements.
   void defineRecipe(const Request& request);
   void startRecipe(char echo);
@@ -166,4 +177,8 @@ class InstrumentModel : public QObject {
   bool trayOutSinceRun_ = false;
   int stepCount_ = -1;
   VirtualPlate plate_;
+
+  bool loaderActive_ = false;
+  char loaderToken_ = 'A';
+  int recordsLoaded_ = 0;
 };

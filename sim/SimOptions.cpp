@@ -26,6 +26,8 @@ const Flag kFaultFlags[] = {
     {"run-error", &SimFaults::runError, "End every sequence after run 1 with an error status."},
     {"slow-define", &SimFaults::slowDefine, "Answer a recipe definition with status 1 before 0."},
     {"no-plate", &SimFaults::noPlate, "No microplate is ever in the tray."},
+    {"loader-silent", &SimFaults::loaderSilent, "The firmware loader never answers."},
+    {"loader-rejects", &SimFaults::loaderRejects, "The firmware loader refuses every record."},
 };
 
 bool isRevisionCode(const QString& text) {

@@ -25,6 +25,8 @@ struct SimFaults {
   bool slowDefine = false;         // a recipe definition is answered 1, then 0 half a second later
   bool noPlate = false;            // no microplate is ever in the tray
   double dropAfterSeconds = 0;     // > 0: the connection drops this long after it was made
+  bool loaderSilent = false;       // the firmware loader answers no announcement and no record
+  bool loaderRejects = false;      // the firmware loader answers every record with status 2
 };
 
 struct SimOptions {
