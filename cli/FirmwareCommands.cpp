@@ -1,0 +1,53 @@
+// lumivanectl download-firmware: an Intel HEX image sent to the instrument's loader.
+#include <QFile>
+
+#include "app/AppContext.h"
+#include "cli/CliCommand.h"
+#include "firmware/HexImage.h"
+#include "firmware/modDownload.h"
+
+namespace {
+
+// Progress is printed when it has moved on by at least this many percent, and at 100.
+constexpr int kProgressStep = 10;
+
+int downloadFirmware(CliContext& ctx, const QStringList& args) {
+  if (args.size() != 1) {
+    ctx.err << "usage: lumivanectl download-firmware FILE" << Qt::endl;
+    return kExitUsage;
+  }
+  HexImage image;
+  if (const QString problem = HexImageReader::readFile(args[0], &image); !problem.isEmpty()) {
+    ctx.err << problem << Qt::endl;
+    return kExitFailed;
+  }
+  if (ctx.checkOnly) return kExitOk;
+
+  QFile file(args[0]);
+  if (!file.open(QIODevice::ReadOnly)) {
+    ctx.err << "Cannot open the image file " << args[0] << ": " << file.errorString() << Qt::endl;
+    return kExitFailed;
+  }
+  int lastShown = -kProgressStep;
+  modDownload::Hooks hooks;
+  hooks.progress = [&](qint64 done, qint64 total) {
+    const int percent = modDownload::percent(done, total);
+    if (percent < lastShown + kProgressStep && !(percent == 100 && lastShown < 100)) return;
+    lastShown = percent;
+    ctx.out << "Downloaded " << percent << " %" << Qt::endl;
+  };
+  modDownload download(ctx.app.link(), hooks);
+  const QString failure = download.DownloadFirmware(file, false);
+  if (!failure.isEmpty()) {
+    ctx.err << failure << Qt::endl;
+    return kExitFailed;
+  }
+  ctx.out << "Firmware downloaded: " << image.records.size() << " records, " << image.dataBytes << " data bytes."
+          << Qt::endl;
+  return kExitOk;
+}
+
+const CliRegistration kDownloadFirmware{{QStringLiteral("download-firmware"), QStringLiteral("FILE"), true,
+                                         downloadFirmware}};
+
+}  // namespace
