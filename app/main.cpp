@@ -6,6 +6,7 @@
 #include "app/AppContext.h"
 #include "app/ProgramWindows.h"
 #include "app/frmMain.h"
+#include "firmware/modDownload.h"
 #include "app/modMain.h"
 #include "platform/InstanceGuard.h"
 #include "platform/QtSerialPort.h"
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
   platform.settings = std::make_unique<QtSettingsStore>(platform.program.executableName);
   platform.computerName = std::make_unique<SystemComputerName>();
   AppContext app(std::move(platform));
+  // An instrument that reports damaged firmware is repaired from Firmware/Firmware.hex.
+  app.link().setFirmwareDownload(modDownload::automaticRepair(app.link()));
 
   modMain entry(app);
   LockFileInstanceGuard guard(app.program().executableName);

@@ -8,6 +8,7 @@
 #include "app/ConnectionMonitor.h"
 #include "app/modMain.h"
 #include "cli/CliCommand.h"
+#include "firmware/modDownload.h"
 #include "platform/PortNaming.h"
 #include "platform/QtSerialPort.h"
 #include "sim/Simulator.h"
@@ -93,6 +94,7 @@ int main(int argc, char** argv) {
   }
 
   AppContext app(makePlatform(parser.value(QStringLiteral("home"))));
+  app.link().setFirmwareDownload(modDownload::automaticRepair(app.link()));
   CliContext cli{app, out, err};
   if (!command->usesInstrument) return command->run(cli, args);
   cli.checkOnly = true;

@@ -16,9 +16,12 @@ QtSerialPort::QtSerialPort(QObject* parent) : SerialPort(parent) {
   });
 }
 
-void QtSerialPort::setDeviceName(const QString& device) { port_.setPortName(device); }
+void QtSerialPort::setDeviceName(const QString& device) {
+  device_ = device;
+  port_.setPortName(device);
+}
 
-QString QtSerialPort::deviceName() const { return port_.portName(); }
+QString QtSerialPort::deviceName() const { return device_; }
 
 bool QtSerialPort::setLineSettings(const QString& settings) {
   const auto parsed = parseLineSettings(settings);

@@ -31,6 +31,7 @@ class QtSerialPort : public SerialPort {
   QSerialPort::Parity parity_ = QSerialPort::NoParity;
   QSerialPort::DataBits dataBits_ = QSerialPort::Data8;
   QSerialPort::StopBits stopBits_ = QSerialPort::OneStop;
+  QString device_;  // as given: QSerialPort shortens "/dev/pts/3" to "pts/3"
   QString errorText_;
   bool failed_ = false;
 };
