@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenu>
@@ -21,6 +24,7 @@
 #include "platform/PortNaming.h"
 #include "run/frmLumiTerm.h"
 #include "ui_frmMain.h"
+#include "workbook/RecoveryStore.h"
 #include "workbook/SheetWindow.h"
 #include "workbook/frmOpenWorkbook.h"
 #include "workbook/modExcel.h"
@@ -118,9 +122,47 @@ void frmMain::Form_Activate() {
   activating_ = true;
   windows_.welcomeWindow().Showform();
   windows_.store().StartExcel();
+  offerRecoveredWorkbook();
   tag_ = QStringLiteral("Active");
   activating_ = false;
   hostRunWindow();
+}
+
+namespace {
+
+// Where an accepted recovered copy goes: beside the workbook it came from (or
+// in the program folder for one never saved), under a name that takes nothing over.
+QString placeForRecoveredCopy(const RecoveredWorkbook& copy, const QString& programFolder) {
+  const QDir folder(copy.originalPath.isEmpty() ? programFolder : QFileInfo(copy.originalPath).absolutePath());
+  const QString stem = QFileInfo(copy.workbookName).completeBaseName();
+  QString path = folder.filePath(stem + QStringLiteral(" (recovered).xlsx"));
+  for (int number = 2; QFileInfo::exists(path); ++number)
+    path = folder.filePath(stem + QStringLiteral(" (recovered %1).xlsx").arg(number));
+  return path;
+}
+
+}  // namespace
+
+void frmMain::offerRecoveredWorkbook() {
+  modExcel& store = windows_.store();
+  const QString title = QStringLiteral("Recovered workbook");
+  for (const RecoveredWorkbook& copy : store.recovery().recovered()) {
+    const QString prompt = QStringLiteral("LumivaneQX kept a copy of the workbook '%1' (last written %2) because it "
+                                          "was not saved.\r\nClick OK to open it, or Cancel to keep it for later.")
+                               .arg(copy.workbookName, Common::FormatDateTime(copy.writtenAt));
+    if (app_.prompts().show(prompt, title, PromptButtons::OkCancel) != PromptAnswer::Ok) continue;
+    const QString target = placeForRecoveredCopy(copy, app_.program().folder);
+    if (!QFile::copy(copy.copyPath, target)) {
+      app_.prompts().show(QStringLiteral("The copy could not be placed at %1; it stays in %2.")
+                              .arg(QDir::toNativeSeparators(target), QDir::toNativeSeparators(copy.copyPath)),
+                          title, PromptButtons::Ok, PromptIcon::Exclamation);
+      continue;
+    }
+    windows_.optionsWindow().tag = QStringLiteral("New workbook");
+    // Its data now lives in the workbook just placed; the copy has served.
+    if (windows_.openWorkbookDialog().OpenAndShow(target)) store.recovery().discard(copy);
+    return;  // one data workbook at a time; the others wait for the next start
+  }
 }
 
 void frmMain::hostRunWindow() {

@@ -84,6 +84,8 @@ class frmMain : public QMainWindow {
   void connectMenus();
   void markPending(QAction* item, const QString& tip);
   void hostRunWindow();
+  // Workbooks a previous program run left unsaved: offered to the operator at the first activation.
+  void offerRecoveredWorkbook();
 
   std::unique_ptr<Ui::frmMain> ui_;
   ProgramWindows& windows_;

@@ -100,7 +100,12 @@ bool frmOpenWorkbook::OpenFromDialog(const FileDialogRequest& request) {
     cmdCancel_Click();
     return false;
   }
-  OpenWorkbookFile(*chosen);
+  return OpenAndShow(*chosen);
+}
+
+bool frmOpenWorkbook::OpenAndShow(const QString& path) {
+  modExcel& store = windows_.store();
+  OpenWorkbookFile(path);
   if (!store.WorkbookErrorText.isEmpty()) {
     windows_.app().prompts().show(store.WorkbookErrorText,
                                   QStringLiteral("While attempting to open workbook, got error:"), PromptButtons::Ok,

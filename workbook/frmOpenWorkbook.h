@@ -31,6 +31,9 @@ class frmOpenWorkbook : public QDialog {
   // Opens the file in the spreadsheet and hands over to the options window;
   // WorkbookErrorText tells what went wrong.
   void OpenWorkbookFile(const QString& path);
+  // OpenWorkbookFile, then the spreadsheet shown when the workbook is ready or
+  // the failure told; true when the file was opened.
+  bool OpenAndShow(const QString& path);
 
   // The close box and Escape act as "&Cancel".
   void reject() override;
