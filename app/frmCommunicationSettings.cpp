@@ -1,12 +1,11 @@
 #include "app/frmCommunicationSettings.h"
 
-#include <QGuiApplication>
 #include <functional>
 #include <QRadioButton>
-#include <QScreen>
 
 #include "app/ProgramWindows.h"
 #include "app/frmMain.h"
+#include "platform/ScreenPlacement.h"
 #include "ui_frmCommunicationSettings.h"
 
 namespace {
@@ -43,11 +42,7 @@ frmCommunicationSettings::frmCommunicationSettings(ProgramWindows& windows, QWid
 frmCommunicationSettings::~frmCommunicationSettings() = default;
 
 void frmCommunicationSettings::Form_Load() {
-  adjustSize();
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect area = screen->geometry();
-    move((area.width() - width()) / 2, (area.height() - height()) / 2);
-  }
+  centreOnScreen(*this);
   const frmMain& main = windows_.mainWindow();
   setComPort(main.comPortNumber());
   setSettings(main.comPortSettings());

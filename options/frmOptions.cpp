@@ -13,6 +13,7 @@
 #include "app/AppContext.h"
 #include "app/Common.h"
 #include "app/ProgramWindows.h"
+#include "platform/ScreenPlacement.h"
 #include "options/RunOptions.h"
 #include "ui_frmOptions.h"
 #include "workbook/frmOpenWorkbook.h"
@@ -137,11 +138,7 @@ bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
 
 void frmOptions::Form_Load() {
   loaded_ = true;
-  adjustSize();
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) return;
-  const QRect area = screen->geometry();
-  move((area.width() - width()) / 2, (area.height() - height()) / 2);
+  centreOnScreen(*this);
 }
 
 void frmOptions::Showform() {

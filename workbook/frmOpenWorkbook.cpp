@@ -6,6 +6,7 @@
 
 #include "app/AppContext.h"
 #include "app/ProgramWindows.h"
+#include "platform/ScreenPlacement.h"
 #include "options/frmOptions.h"
 #include "platform/FileDialogs.h"
 #include "ui_frmOpenWorkbook.h"
@@ -36,11 +37,7 @@ frmOpenWorkbook::~frmOpenWorkbook() = default;
 
 void frmOpenWorkbook::Form_Load() {
   loaded_ = true;
-  adjustSize();
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) return;
-  const QRect area = screen->geometry();
-  move((area.width() - width()) / 2, (area.height() - height()) / 2);
+  centreOnScreen(*this);
 }
 
 void frmOpenWorkbook::Showform() {
