@@ -27,6 +27,7 @@ int RunSequencer::CollectRuns() {
   // From here on a failing spreadsheet operation is skipped and collection goes on.
   DataStorage storage(store_, options_, state_, view_, link);
   storage.PrepareDataBlock();
+  view_.sequenceStarted();
 
   int result = kCompleted;
   bool abandon = false;

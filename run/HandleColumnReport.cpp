@@ -37,6 +37,7 @@ bool DataStorage::HandleColumnReport(const QString& payload) {
     runNumber = report.runNumber;
     dataColumnsSeen = true;
   }
+  view_.columnReported(report, *this);
   return true;
 }
 

@@ -3,6 +3,9 @@
 #include <QDateTime>
 #include <QString>
 
+class DataStorage;
+struct ColumnReport;
+
 // The run window's fields that the recipe, the sequencer and the data storage
 // share. The run window (and the command-line client) own one and show it.
 struct RunState {
@@ -52,4 +55,8 @@ class RunView {
   virtual void setSequenceControls(bool /*sequenceRunning*/) {}
   // A run was written into the workbook (the spreadsheet window shows it).
   virtual void runStored() {}
+  // The recipe runs and its reports are about to be collected.
+  virtual void sequenceStarted() {}
+  // A column data report was taken into the storage's readings table.
+  virtual void columnReported(const ColumnReport& /*report*/, const DataStorage& /*storage*/) {}
 };

@@ -9,6 +9,7 @@
 #include "options/OptionColors.h"
 #include "options/RunOptions.h"
 #include "options/frmOptions.h"
+#include "run/RunDisplay.h"
 #include "ui_frmLumiTerm.h"
 #include "workbook/SheetWindow.h"
 #include "workbook/modExcel.h"
@@ -33,6 +34,9 @@ frmLumiTerm::frmLumiTerm(ProgramWindows& windows, QWidget* parent)
                                 ui_->lblSummaryOfOptionsValues_4,
                                 ui_->lblSummaryOfOptionsValues_5,
                                 ui_->lblSummaryOfOptionsValues_6};
+
+  display_ = new RunDisplay(app_, windows.runOptions(), state_, *this);
+  display_->placeInto(*ui_->layout, *ui_->lblStatusLine, {ui_->txtTest, ui_->txtOperator, ui_->txtPlateNo, ui_->txtNotes});
 
   sequencer_.setShowOptions([this](const QString& reason) { showOptionsWindow(reason); });
   sequencer_.setOperatorNameAccess([this] { return windows_.mainWindow().OperatorName(); },
@@ -123,9 +127,16 @@ void frmLumiTerm::setSequenceControls(bool sequenceRunning) {
   ui_->cmdToggleOpenPark->setEnabled(!sequenceRunning);
   windows_.mainWindow().setSequenceMenusEnabled(!sequenceRunning);
   showStartButton();
+  if (!sequenceRunning) display_->collectionOver();
 }
 
 void frmLumiTerm::runStored() { windows_.sheetWindow().refresh(); }
+
+void frmLumiTerm::sequenceStarted() { display_->sequenceStarted(); }
+
+void frmLumiTerm::columnReported(const ColumnReport& report, const DataStorage& storage) {
+  display_->columnReported(report, storage);
+}
 
 void frmLumiTerm::cmdStartCancel_Click() {
   sequencer_.cmdStartCancel_Click();

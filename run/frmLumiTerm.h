@@ -11,6 +11,7 @@
 
 class AppContext;
 class ProgramWindows;
+class RunDisplay;
 class QLabel;
 namespace Ui {
 class frmLumiTerm;
@@ -42,6 +43,8 @@ class frmLumiTerm : public QWidget, public RunView {
   void setStatusLine(const QString& text) override;
   void setSequenceControls(bool sequenceRunning) override;
   void runStored() override;
+  void sequenceStarted() override;
+  void columnReported(const ColumnReport& report, const DataStorage& storage) override;
 
   // The options summary as the run options hold it, and Start enabled to match.
   void showSummary();
@@ -49,6 +52,8 @@ class frmLumiTerm : public QWidget, public RunView {
   const QString& tag() const { return tag_; }
   RunState& state() { return state_; }
   RunSequencer& sequencer() { return sequencer_; }
+  // The progress, the live plate and the kinetics.
+  RunDisplay& display() { return *display_; }
   QTimer tmrComStatus;
 
  private:
@@ -66,6 +71,7 @@ class frmLumiTerm : public QWidget, public RunView {
   QString tag_;
   QVector<QLabel*> lblSummaryOfOptionsDescriptions_;  // indexes 1..6 used
   QVector<QLabel*> lblSummaryOfOptionsValues_;        // indexes 1..6 used
+  RunDisplay* display_ = nullptr;
 };
 
 // Texts of the run window.
