@@ -14,6 +14,7 @@
 
 #include "app/AppContext.h"
 #include "app/Common.h"
+#include "app/ProgramIcon.h"
 #include "app/ProgramWindows.h"
 #include "app/frmCommunicationSettings.h"
 #include "app/frmEnableToolsMenu.h"
@@ -68,6 +69,7 @@ void frmMain::Form_Load() {
   const ProgramInfo& program = app_.program();
   setWindowTitle(
       QStringLiteral("Lumivane QX - Version %1.%2.%3").arg(program.major).arg(program.minor).arg(program.revision));
+  setWindowIcon(ProgramIcon::icon());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
     const int edge = twipsToPixels(50, screen);

@@ -4,6 +4,7 @@
 #include <QTextStream>
 
 #include "app/AppContext.h"
+#include "app/ProgramIcon.h"
 #include "app/ProgramWindows.h"
 #include "app/frmMain.h"
 #include "firmware/modDownload.h"
@@ -14,6 +15,7 @@
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  application.setWindowIcon(ProgramIcon::icon());
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Runs the Lumivane QX microplate luminometer."));
   parser.addHelpOption();

@@ -22,6 +22,8 @@ class frmNewAbout : public QDialog {
   // Fills the labels; runs on every showing, so the box tells the present state.
   void Form_Load();
   void cmdOK_Click();
+  // "COM4" while the port is the numbered one, else the device in use.
+  QString portInUse() const;
 
  protected:
   void showEvent(QShowEvent* event) override;

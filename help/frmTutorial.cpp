@@ -4,11 +4,15 @@
 #include <QFile>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
 #include "app/AppContext.h"
 #include "app/ProgramWindows.h"
+#include "platform/RtfReader.h"
 #include "ui_frmTutorial.h"
 
 frmTutorial::frmTutorial(ProgramWindows& windows, QWidget* parent)
@@ -37,7 +41,17 @@ void frmTutorial::Form_Activate() {
         QStringLiteral("The tutorial cannot be shown: %1 cannot be read.").arg(QDir::toNativeSeparators(file.fileName())));
     return;
   }
-  ui_->rtbViewOfTutorial->setHtml(QString::fromUtf8(file.readAll()));
+  QTextDocument* document = ui_->rtbViewOfTutorial->document();
+  const QString problem = RtfReader::read(file.readAll(), *document);
+  if (problem.isEmpty()) return;
+  // A damaged file: what could be read, then a note that says so.
+  QTextCursor end(document);
+  end.movePosition(QTextCursor::End);
+  QTextCharFormat note;
+  note.setFontItalic(true);
+  note.setForeground(QColor(0x80, 0, 0));
+  end.insertBlock(QTextBlockFormat(), note);
+  end.insertText(QStringLiteral("Note: ") + problem, note);
 }
 
 void frmTutorial::cmdPrint_Click() {

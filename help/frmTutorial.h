@@ -14,8 +14,9 @@ class frmTutorial;
 class frmTutorial : public QDialog {
   Q_OBJECT
  public:
-  // The tutorial in the program folder: rich text (HTML) of our own.
-  static inline const QString kTutorialFile = QStringLiteral("Lumivane QX Tutorial.html");
+  // The tutorial in the program folder: a rich-text (RTF) document, ours or
+  // one a lab saved from its word processor.
+  static inline const QString kTutorialFile = QStringLiteral("Lumivane QX Tutorial.rtf");
 
   explicit frmTutorial(ProgramWindows& windows, QWidget* parent = nullptr);
   ~frmTutorial() override;

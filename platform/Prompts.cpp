@@ -1,6 +1,8 @@
 #include "platform/Prompts.h"
 
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QTextStream>
 
 namespace {
@@ -10,6 +12,18 @@ PromptAnswer defaultAnswer(PromptButtons buttons) {
 }
 
 }  // namespace
+
+void widenToTitle(QMessageBox& box) {
+  // A title bar shows its text in a bolder font, beside the frame's own icon and buttons.
+  QFont titleFont = box.font();
+  titleFont.setBold(true);
+  titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
+  const int wanted = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + 160;
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (grid == nullptr) return;
+  grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                grid->columnCount());
+}
 
 PromptAnswer MessageBoxPrompts::show(const QString& prompt, const QString& title, PromptButtons buttons,
                                      PromptIcon icon) {
@@ -25,6 +39,7 @@ PromptAnswer MessageBoxPrompts::show(const QString& prompt, const QString& title
       box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
       break;
   }
+  widenToTitle(box);
   switch (box.exec()) {
     case QMessageBox::Ok:
       return PromptAnswer::Ok;

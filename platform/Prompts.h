@@ -18,6 +18,10 @@ class Prompts {
                             PromptIcon icon = PromptIcon::None) = 0;
 };
 
+class QMessageBox;
+// Makes a message box at least as wide as its title needs, so the frame does not cut it off.
+void widenToTitle(QMessageBox& box);
+
 // QMessageBox on the desktop.
 class MessageBoxPrompts : public Prompts {
  public:

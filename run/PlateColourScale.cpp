@@ -47,13 +47,12 @@ void PlateColourScale::fit(const std::vector<double>& values, bool logarithmic) 
 
 double PlateColourScale::position(double value) const {
   if (std::isnan(value)) return std::numeric_limits<double>::quiet_NaN();
-  if (logarithmic_) {
-    if (value <= low_) return 0;
-    if (high_ <= low_) return 1;
-    return std::clamp((std::log10(value) - std::log10(low_)) / (std::log10(high_) - std::log10(low_)), 0.0, 1.0);
-  }
+  if (logarithmic_ && value <= 0) return 0;
+  // A span of one value: that value is the bright end.
+  if (high_ <= low_) return value > 0 && value >= high_ ? 1 : 0;
   if (value <= low_) return 0;
-  if (high_ <= low_) return 1;
+  if (logarithmic_)
+    return std::clamp((std::log10(value) - std::log10(low_)) / (std::log10(high_) - std::log10(low_)), 0.0, 1.0);
   return std::clamp((value - low_) / (high_ - low_), 0.0, 1.0);
 }
 

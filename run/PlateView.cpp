@@ -236,6 +236,12 @@ QList<int> PlateView::wellsAt(QPoint point) const {
   return wells;
 }
 
+QRectF PlateView::wellRect(int well) const {
+  const Geometry g = geometryFor(QSize(width(), height() - drawingTop()));
+  return QRectF(g.plate.left() + (well % RunMonitor::kColumns) * g.cell,
+                drawingTop() + g.plate.top() + (well / RunMonitor::kColumns) * g.cell, g.cell, g.cell);
+}
+
 void PlateView::mouseMoveEvent(QMouseEvent* event) {
   const QList<int> wells = wellsAt(event->position().toPoint());
   setCursor(wells.isEmpty() ? Qt::ArrowCursor : Qt::PointingHandCursor);

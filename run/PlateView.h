@@ -43,6 +43,8 @@ class PlateView : public QWidget {
   // Wells under a point of the drawing: one well, a whole row (its letter),
   // a whole column (its number); empty elsewhere.
   QList<int> wellsAt(QPoint point) const;
+  // Where a well is drawn in the widget.
+  QRectF wellRect(int well) const;
 
  Q_SIGNALS:
   // The operator chose wells; `adding` when they join those already chosen.

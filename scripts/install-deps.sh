@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev libquazip1-qt6-dev
   qt6-charts-dev qt6-svg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 python3-openpyxl libreoffice-calc-nogui
+  python3 python3-openpyxl libreoffice-calc-nogui libreoffice-writer-nogui
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <algorithm>
 
 #include "app/AppContext.h"
 #include "app/ProgramWindows.h"
@@ -81,10 +83,17 @@ void SheetWindow::placeBelow(const QWidget& runWindow) {
   const QRect run = runWindow.window()->frameGeometry();
   const QScreen* screen = runWindow.screen() != nullptr ? runWindow.screen() : QGuiApplication::primaryScreen();
   const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-  const int top = run.bottom() + 1;
-  const int height = std::max(200, area.bottom() - top);
-  move(run.left(), top);
-  resize(std::max(run.width(), 400), height);
+  // The frame's title bar and borders, guessed before the window was first shown.
+  const int frameHeight = std::max(frameGeometry().height() - geometry().height(),
+                                   style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8);
+  constexpr int kMinimumHeight = 200;
+  // Where the screen ends too soon below the run window the sheet window
+  // rises over it, so its sheet tabs stay on the screen.
+  const int top = std::max(area.top(), std::min(run.bottom() + 1, area.bottom() + 1 - kMinimumHeight - frameHeight));
+  const int left = std::clamp(run.left(), area.left(), std::max(area.left(), area.right() - 400));
+  move(left, top);
+  resize(std::min(std::max(run.width(), 400), area.right() + 1 - left),
+         std::max(kMinimumHeight, area.bottom() + 1 - top - frameHeight));
 }
 
 void SheetWindow::cmdSave_Click() {

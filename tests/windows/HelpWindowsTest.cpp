@@ -15,10 +15,10 @@ namespace {
 
 class HelpWindowsTest : public ProgramWindowsFixture {
  protected:
-  void writeTutorial(const QByteArray& html) {
+  void writeTutorial(const QByteArray& rtf) {
     QFile file(QDir(home.path()).filePath(frmTutorial::kTutorialFile));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(html);
+    file.write(rtf);
   }
   QString label(QWidget& window, const char* name) {
     auto* found = window.findChild<QLabel*>(QLatin1String(name));
@@ -48,7 +48,7 @@ TEST_F(HelpWindowsTest, WelcomeOffersTwoChoices) {
 }
 
 TEST_F(HelpWindowsTest, TutorialFromTheWelcomeComesBeforeTheSpreadsheetStarts) {
-  writeTutorial("<p>Put the plate on the tray.</p>");
+  writeTutorial("{\\rtf1\\ansi Put the plate on the tray.\\par}");
   bool welcomeOpenUnderTutorial = false;
   bool spreadsheetDuringTutorial = true;
   QString shownText;
@@ -79,27 +79,39 @@ TEST_F(HelpWindowsTest, TutorialReloadsOnEveryShowingAndSaysWhenItsFileIsMissing
   EXPECT_EQ(tutorial.windowTitle(), QStringLiteral("Lumivane QX Tutorial"));
   EXPECT_EQ(tutorial.findChild<QPushButton*>(QStringLiteral("cmdPrint"))->text(), QStringLiteral("&Print"));
   EXPECT_EQ(tutorial.findChild<QPushButton*>(QStringLiteral("cmdClose"))->text(), QStringLiteral("&Close"));
-  EXPECT_EQ(tutorial.tutorialPath(), QDir(home.path()).filePath(QStringLiteral("Lumivane QX Tutorial.html")));
+  EXPECT_EQ(tutorial.tutorialPath(), QDir(home.path()).filePath(QStringLiteral("Lumivane QX Tutorial.rtf")));
 
   tutorial.show();
   EXPECT_TRUE(tutorial.rtbViewOfTutorial().toPlainText().startsWith(QStringLiteral("The tutorial cannot be shown:")));
   tutorial.hide();
-  writeTutorial("<h1>Lesson one</h1>");
+  writeTutorial("{\\rtf1{\\fonttbl{\\f0 Arial;}}\\fs36\\b Lesson one\\par}");
   tutorial.show();
   EXPECT_EQ(tutorial.rtbViewOfTutorial().toPlainText(), QStringLiteral("Lesson one"));
   tutorial.hide();
 }
 
-TEST_F(HelpWindowsTest, ShippedTutorialIsReadable) {
-  QFile shipped(QStringLiteral(LUMIVANE_SOURCE_DIR "/data/Lumivane QX Tutorial.html"));
+TEST_F(HelpWindowsTest, ShippedTutorialIsReadableAndNamesTodaysButtons) {
+  QFile shipped(QStringLiteral(LUMIVANE_SOURCE_DIR "/data/Lumivane QX Tutorial.rtf"));
   ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
   writeTutorial(shipped.readAll());
   windows.tutorialWindow().Form_Activate();
-  EXPECT_TRUE(windows.tutorialWindow().rtbViewOfTutorial().toPlainText().contains(QStringLiteral("Tray In/Out")));
+  const QString text = windows.tutorialWindow().rtbViewOfTutorial().toPlainText();
+  for (const char* caption : {"Create a new workbook", "Open an old workbook", "Current Options:", "Start",
+                              "Cancel", "Options", "Tray In/Out", "Log scale", "Save PNG...", "Export CSV..."})
+    EXPECT_TRUE(text.contains(QLatin1String(caption))) << caption;
+  EXPECT_FALSE(text.contains(QLatin1String("Note:")));
+}
+
+TEST_F(HelpWindowsTest, DamagedTutorialShowsWhatCouldBeReadAndANote) {
+  writeTutorial("{\\rtf1\\ansi First lesson.\\par Second les");
+  windows.tutorialWindow().Form_Activate();
+  EXPECT_EQ(windows.tutorialWindow().rtbViewOfTutorial().toPlainText(),
+            QStringLiteral("First lesson.\nSecond les\nNote: The file ends before its document does; what could be "
+                           "read is shown."));
 }
 
 TEST_F(HelpWindowsTest, PrintOffersTheSelectionOnlyWhenThereIsOneAndACancelPrintsNothing) {
-  writeTutorial("<p>First line</p><p>Second line</p>");
+  writeTutorial("{\\rtf1 First line\\par Second line\\par}");
   frmTutorial& tutorial = windows.tutorialWindow();
   tutorial.Form_Activate();
   std::vector<bool> selectionOffered;
@@ -124,7 +136,12 @@ TEST_F(HelpWindowsTest, AboutWithoutAnInstrumentShowsOnlyTheSoftware) {
   EXPECT_EQ(about.windowTitle(), QStringLiteral("About"));
   EXPECT_EQ(about.findChild<QGroupBox*>(QStringLiteral("fraGUIsoftware"))->title(), QStringLiteral("This GUI software:"));
   EXPECT_EQ(label(about, "lblVersion"), QStringLiteral("Version: 4.3.0"));
-  EXPECT_EQ(label(about, "lblPath"), QStringLiteral("Path: ") + home.path() + QStringLiteral(" \\LumivaneQX"));
+  // The folder and the name with the platform's separator between them.
+  EXPECT_EQ(label(about, "lblPath"), QStringLiteral("Path: ") + QDir::toNativeSeparators(home.path()) +
+                                         QLatin1Char(' ') + QDir::separator() + QStringLiteral("LumivaneQX"));
+  // The program's icon in the frame and in the box.
+  EXPECT_FALSE(about.windowIcon().isNull());
+  EXPECT_FALSE(about.findChild<QLabel*>(QStringLiteral("imgIcon"))->pixmap().isNull());
   EXPECT_EQ(label(about, "lblNotice"), frmNewAbout::kNotice);
   auto* instrument = about.findChild<QGroupBox*>(QStringLiteral("fraLumivane"));
   EXPECT_TRUE(instrument->isHidden());
@@ -159,6 +176,12 @@ TEST_F(HelpWindowsTest, AboutWithAnInstrumentShowsItsIdentity) {
   EXPECT_EQ(label(about, "lblSoftLogicRevision"), QStringLiteral("SoftLogic revision: 3.0.05"));
   EXPECT_EQ(label(about, "lblFirmwareRevision"), QStringLiteral("Firmware revision: 2.0.03"));
   EXPECT_EQ(label(about, "lblBootstrapRevision"), QStringLiteral("Bootstrap revision: 1.0.07"));
+  about.hide();
+
+  // A device given on the command line (--port, --simulate) is named as it is.
+  windows.mainWindow().useDevice(QStringLiteral("/dev/pts/7"));
+  about.show();
+  EXPECT_EQ(instrument->title(), QStringLiteral("Lumivane, on /dev/pts/7:"));
   about.hide();
 
   // The box tells the present state each time it is shown.

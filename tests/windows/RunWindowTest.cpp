@@ -1,3 +1,4 @@
+#include <QChart>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,11 @@
 #include "options/RunOptions.h"
 #include "options/frmOptions.h"
 #include "platform/QtSerialPort.h"
+#include "run/KineticsChart.h"
+#include "run/PlateView.h"
+#include "run/RunDisplay.h"
+#include "run/RunMonitor.h"
+#include "run/SequenceProgressView.h"
 #include "run/frmLumiTerm.h"
 #include "sim/Simulator.h"
 #include "tests/windows/ProgramWindowsFixture.h"
@@ -351,6 +357,65 @@ TEST_F(WholeMeasurementTest, StartMeasuresThePlateIntoTheWorkbook) {
   EXPECT_TRUE(store.Range(QStringLiteral("Data!$O$19")).Value().isNumeric());
   EXPECT_EQ(windows.runOptions().txtNextDataStorage.text, QStringLiteral("Data!$D$21"));
   EXPECT_TRUE(app.linkState().LinkInitialised);
+  EXPECT_TRUE(app.link().SayGoodbye());
+}
+
+// The run window at 1280 × 800 after a three-run measurement: the plate and
+// the kinetics are filled, and no control is cut off. With
+// LUMIVANE_SCREENSHOT set, the main window is saved there as PNG (the README's picture).
+TEST_F(WholeMeasurementTest, RunWindowShowsThePlateAndFitsAt1280x800) {
+  ASSERT_TRUE(simulator);
+  frmMain& main = windows.mainWindow();
+  main.useDevice(simulator->devicePath());
+  const QString path = QDir(home.path()).filePath(QStringLiteral("Templates/") + DefaultTemplate::kFileName);
+  QString error;
+  ASSERT_TRUE(DefaultTemplate::write(path, &error)) << error.toStdString();
+  main.show();
+  main.Form_Activate();  // welcome, spreadsheet and the run window inside the main window
+  modExcel& store = windows.store();
+  ASSERT_TRUE(store.OpenDataWorkbook(path)) << store.WorkbookErrorText.toStdString();
+  store.StoreOption(QStringLiteral("NumberOfRuns"), QStringLiteral("3"));
+  store.StoreOption(QStringLiteral("DelayBetweenRuns"), QStringLiteral("5"));
+  ASSERT_TRUE(windows.runOptions().LoadOptionsFromWorkbook());
+  frmLumiTerm& run = windows.runWindow();
+  run.showSummary();
+  main.resize(1280, 740);  // 800 less the frame's title bar and a task bar
+  run.findChild<QLineEdit*>(QStringLiteral("txtTest"))->setText(QStringLiteral("ATP standard curve"));
+  run.findChild<QLineEdit*>(QStringLiteral("txtOperator"))->setText(QStringLiteral("Grace"));
+  prompts->script({PromptAnswer::Ok});
+  run.findChild<QPushButton*>(QStringLiteral("cmdStartCancel"))->click();
+  ASSERT_EQ(run.findChild<QLabel*>(QStringLiteral("lblStatusLine"))->text(),
+            QStringLiteral("The last run completed successfully."));
+
+  RunDisplay& display = run.display();
+  EXPECT_EQ(display.monitor().runs().size(), 3u);
+  EXPECT_EQ(display.plate().runCaption(), QStringLiteral("Run 3"));
+  display.kinetics().showWells({0, 47, 95}, false);
+  EXPECT_EQ(display.kinetics().chart().series().size(), 3);
+  EXPECT_EQ(display.progress().percent(), 100);
+  QCoreApplication::processEvents();
+
+  // Every control lies inside the window at no less than the size it needs.
+  const QRect inside = main.rect();
+  for (QWidget* control : run.findChildren<QWidget*>()) {
+    const bool isControl = control->inherits("QAbstractButton") || control->inherits("QLabel") ||
+                           control->inherits("QLineEdit") || control->inherits("QProgressBar") ||
+                           control->inherits("QGroupBox");
+    if (!control->isVisible() || !isControl) continue;
+    const QRect at(control->mapTo(&main, QPoint(0, 0)), control->size());
+    EXPECT_TRUE(inside.contains(at)) << control->objectName().toStdString();
+    const QSize needed = control->minimumSizeHint();
+    EXPECT_GE(control->width(), std::min(needed.width(), control->maximumWidth())) << control->objectName().toStdString();
+    EXPECT_GE(control->height(), std::min(needed.height(), control->maximumHeight()))
+        << control->objectName().toStdString();
+  }
+  // The identification boxes keep a sensible width beside the options summary.
+  EXPECT_LE(run.findChild<QLineEdit*>(QStringLiteral("txtNotes"))->width(), 360);
+  EXPECT_GE(display.plate().height(), 250);
+  EXPECT_FALSE(main.windowIcon().isNull());
+
+  const QString screenshot = qEnvironmentVariable("LUMIVANE_SCREENSHOT");
+  if (!screenshot.isEmpty()) EXPECT_TRUE(main.grab().save(screenshot, "PNG"));
   EXPECT_TRUE(app.link().SayGoodbye());
 }
 

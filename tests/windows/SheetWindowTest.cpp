@@ -2,6 +2,9 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFont>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStyle>
 #include <QTabBar>
 #include <QTableView>
 
@@ -182,6 +185,18 @@ TEST_F(SheetWindowTest, PlacedBelowTheRunWindow) {
   EXPECT_EQ(sheet().x(), run.frameGeometry().left());
   EXPECT_EQ(sheet().y(), run.frameGeometry().bottom() + 1);
   EXPECT_GE(sheet().width(), 640);
+}
+
+TEST_F(SheetWindowTest, StaysOnTheScreenWithItsTabsWhenTheRunWindowIsTall) {
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  QWidget run;
+  run.setGeometry(area.left() - 30, area.top(), area.width() + 60, area.height() - 40);
+  sheet().placeBelow(run);
+  const int titleBar = sheet().style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
+  EXPECT_GE(sheet().x(), area.left());
+  EXPECT_LE(sheet().x() + sheet().width(), area.right() + 1);
+  EXPECT_GE(sheet().height(), 200);
+  EXPECT_LE(sheet().y() + sheet().height() + titleBar, area.bottom() + 1);
 }
 
 TEST(CellTextTest, ShowsNumbersInTheirFormats) {
