@@ -12,6 +12,7 @@
 #include "run/RunDisplay.h"
 #include "run/RunMonitor.h"
 #include "run/SequenceProgress.h"
+#include "run/SequenceProgressView.h"
 #include "tests/run/RunFixture.h"
 
 namespace {
