@@ -43,6 +43,7 @@ class PlateView : public QWidget {
   // Wells under a point of the drawing: one well, a whole row (its letter),
   // a whole column (its number); empty elsewhere.
   QList<int> wellsAt(QPoint point) const;
+  QSize sizeHint() const override { return {600, 340}; }
   // Where a well is drawn in the widget.
   QRectF wellRect(int well) const;
 

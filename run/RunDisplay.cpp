@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QLineEdit>
+#include <QSpacerItem>
 #include <QSplitter>
 
 #include "app/AppContext.h"
@@ -46,6 +47,7 @@ void RunDisplay::placeInto(QGridLayout& grid, QWidget& statusLine, const QList<Q
   }
   // The first row keeps its natural widths; what is left stays to the right.
   const int columns = grid.columnCount();
+  grid.addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, columns);
   grid.setColumnStretch(columns, 1);
   grid.removeWidget(&statusLine);
   grid.addWidget(&statusLine, 1, 0, 1, columns + 1);
