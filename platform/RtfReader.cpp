@@ -152,8 +152,9 @@ class Reader {
           break;
         }
         case '*':
-          // An optional destination: skipped unless a word below is known to show text.
-          if (wasGroupStart) starredGroup_ = true;
+          // An optional destination: the word that follows still starts the group.
+          starredGroup_ = wasGroupStart;
+          groupStart_ = wasGroupStart;
           break;
         case '\r':
         case '\n':

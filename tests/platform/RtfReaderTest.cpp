@@ -35,7 +35,7 @@ TEST(RtfReaderTest, TextEscapesAndSkippedParts) {
   };
   const std::vector<Case> cases = {
       {"{\\rtf1 Plain\\par}", QStringLiteral("Plain")},
-      {"{\\rtf1 One\\par Two\\line three}", QStringLiteral("One\nTwo\u2028three")},
+      {"{\\rtf1 One\\par Two\\line three}", QStringLiteral("One\nTwo\nthree")},
       {"{\\rtf1 a\\{b\\}c\\\\d}", QStringLiteral("a{b}c\\d")},
       {"{\\rtf1 caf\\'e9 \\'93q\\'94}", QStringLiteral("caf\u00e9 \u201cq\u201d")},
       {"{\\rtf1\\uc1 \\u8226?\\tab x \\u-4064?}", QStringLiteral("\u2022\tx \uf020")},

@@ -32,18 +32,22 @@ TEST(PlateColourScaleTest, MapsTheEndsZeroNegativesAndUnmeasuredWells) {
     double value;
     double position;  // NaN: no colour
   };
-  // Values 10, 100 and 1000 measured; 0 and -5 (readings below the dark reference) too.
+  // Values 10, 100 and 1000 measured, 0 and -5 too; the linear scale starts
+  // at 0 or at a lower value.
   const std::vector<double> values = {10, 100, 1000, 0, -5, kNaN};
   const std::vector<Case> cases = {
       {true, 10, 0},    {true, 100, 0.5}, {true, 1000, 1}, {true, 0, 0},  {true, -5, 0},
-      {true, kNaN, kNaN}, {false, 1000, 1}, {false, 0, 0},  {false, -5, 0}, {false, 500, 0.5 + 2.5 / 1005},
+      {true, kNaN, kNaN}, {false, 1000, 1}, {false, -5, 0},  {false, 0, 5.0 / 1005}, {false, 500, 505.0 / 1005},
   };
   for (const Case& c : cases) {
     PlateColourScale scale;
     scale.fit(values, c.logarithmic);
     const double position = scale.position(c.value);
-    if (std::isnan(c.position)) EXPECT_TRUE(std::isnan(position)) << c.value;
-    else EXPECT_NEAR(position, c.position, 1e-9) << (c.logarithmic ? "log " : "linear ") << c.value;
+    if (std::isnan(c.position)) {
+      EXPECT_TRUE(std::isnan(position)) << c.value;
+    } else {
+      EXPECT_NEAR(position, c.position, 1e-9) << (c.logarithmic ? "log " : "linear ") << c.value;
+    }
   }
   // Nothing positive to take the logarithm of: no span, every value at the low end.
   PlateColourScale scale;
@@ -176,8 +180,9 @@ TEST_F(RunDisplayTest, PlateFillsColumnByColumnAndKineticsFollowTheRuns) {
   QObject::connect(&display.monitor(), &RunMonitor::runCompleted, [&](int run) {
     seen.push_back(QStringLiteral("run %1 complete: %2 coloured, %3")
                        .arg(run).arg(colouredWells()).arg(display.plate().runCaption()));
+    // Wells chosen during the sequence; their curves grow with each run.
+    if (run == 1) display.kinetics().showWells({kB2, kC5, 0}, false);  // A1 is not read: left out
   });
-  display.kinetics().showWells({kB2, kC5, 0}, false);  // A1 is not read: left out
   state.cmdStartCancelCaption = RunState::kStartCaption;
   displaySequencer.cmdStartCancel_Click();
 

@@ -1,4 +1,5 @@
 #include <QChart>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -415,7 +416,9 @@ TEST_F(WholeMeasurementTest, RunWindowShowsThePlateAndFitsAt1280x800) {
   EXPECT_FALSE(main.windowIcon().isNull());
 
   const QString screenshot = qEnvironmentVariable("LUMIVANE_SCREENSHOT");
-  if (!screenshot.isEmpty()) EXPECT_TRUE(main.grab().save(screenshot, "PNG"));
+  if (!screenshot.isEmpty()) {
+    EXPECT_TRUE(main.grab().save(screenshot, "PNG"));
+  }
   EXPECT_TRUE(app.link().SayGoodbye());
 }
 
