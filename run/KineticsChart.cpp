@@ -2,11 +2,9 @@
 
 #include <QChart>
 #include <QChartView>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
-#include <QScatterSeries>
 #include <QSaveFile>
 #include <QToolButton>
 #include <QValueAxis>
@@ -29,6 +27,14 @@ KineticsChart::KineticsChart(RunMonitor& monitor, FileDialogs& dialogs, Prompts&
   chart_ = new QChart();
   chart_->legend()->setAlignment(Qt::AlignRight);
   chart_->setMargins(QMargins(2, 2, 2, 2));
+  time_ = new QValueAxis(chart_);
+  time_->setTitleText(QStringLiteral("Elapsed time, s"));
+  time_->setLabelFormat(QStringLiteral("%.0f"));
+  value_ = new QValueAxis(chart_);
+  value_->setTitleText(QStringLiteral("Dark-corrected value"));
+  value_->setLabelFormat(QStringLiteral("%.0f"));
+  chart_->addAxis(time_, Qt::AlignBottom);
+  chart_->addAxis(value_, Qt::AlignLeft);
   view_ = new QChartView(chart_, this);
   view_->setRenderHint(QPainter::Antialiasing);
   view_->setMinimumSize(300, 220);
@@ -69,18 +75,6 @@ void KineticsChart::showWells(const QList<int>& wells, bool adding) {
 
 void KineticsChart::refresh() {
   chart_->removeAllSeries();
-  for (QAbstractAxis* axis : chart_->axes()) {
-    chart_->removeAxis(axis);
-    delete axis;
-  }
-  auto* time = new QValueAxis();
-  time->setTitleText(QStringLiteral("Elapsed time, s"));
-  time->setLabelFormat(QStringLiteral("%.0f"));
-  auto* value = new QValueAxis();
-  value->setTitleText(QStringLiteral("Dark-corrected value"));
-  value->setLabelFormat(QStringLiteral("%.0f"));
-  chart_->addAxis(time, Qt::AlignBottom);
-  chart_->addAxis(value, Qt::AlignLeft);
   double maxTime = 1;
   double maxValue = 1;
   for (int well : wells_) {
@@ -93,15 +87,14 @@ void KineticsChart::refresh() {
       maxValue = std::max(maxValue, point.value);
     }
     chart_->addSeries(line);
-    line->attachAxis(time);
-    line->attachAxis(value);
+    line->attachAxis(time_);
+    line->attachAxis(value_);
   }
-  time->setRange(0, maxTime * 1.05);
-  value->setRange(0, maxValue * 1.05);
-  time->applyNiceNumbers();
-  value->applyNiceNumbers();
+  time_->setRange(0, maxTime * 1.05);
+  value_->setRange(0, maxValue * 1.05);
+  time_->applyNiceNumbers();
+  value_->applyNiceNumbers();
   chart_->legend()->setVisible(!wells_.isEmpty());
-  chart_->setTitle(wells_.isEmpty() ? QString() : QStringLiteral("Kinetics"));
 }
 
 QString KineticsChart::csvText() const {

@@ -8,6 +8,7 @@ class Prompts;
 class QChart;
 class QChartView;
 class QLabel;
+class QValueAxis;
 class RunMonitor;
 
 // The kinetics of chosen wells: each well's dark-corrected value over the
@@ -39,5 +40,7 @@ class KineticsChart : public QWidget {
   QList<int> wells_;
   QChart* chart_ = nullptr;
   QChartView* view_ = nullptr;
+  QValueAxis* time_ = nullptr;
+  QValueAxis* value_ = nullptr;
   QLabel* lblHint_ = nullptr;
 };

@@ -122,7 +122,7 @@ PlateView::Geometry PlateView::geometryFor(QSize size) const {
   g.labelWidth = metrics.horizontalAdvance(QStringLiteral("H")) + 8;
   const double labelHeight = metrics.height() + 4;
   const double width = size.width() - g.labelWidth - barWidth - 8;
-  const double height = size.height() - labelHeight - 4;
+  const double height = size.height() - labelHeight - metrics.height() / 2 - 4;
   g.cell = std::max(6.0, std::min(width / RunMonitor::kColumns, height / RunMonitor::kRows));
   g.plate = QRectF(g.labelWidth, labelHeight, g.cell * RunMonitor::kColumns, g.cell * RunMonitor::kRows);
   g.bar = QRectF(g.plate.right() + 12, g.plate.top(), 14, g.plate.height());
