@@ -1,6 +1,7 @@
 #include "platform/Prompts.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTextStream>
 
 namespace {
@@ -24,12 +25,24 @@ PromptAnswer MessageBoxPrompts::show(const QString& prompt, const QString& title
     case PromptButtons::RetryCancel:
       box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
       break;
+    case PromptButtons::SaveDontSaveCancel:
+      box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+      box.button(QMessageBox::Save)->setText(QStringLiteral("Save"));
+      box.button(QMessageBox::Discard)->setText(QStringLiteral("Don't Save"));
+      box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancel"));
+      box.setDefaultButton(QMessageBox::Save);
+      box.setEscapeButton(QMessageBox::Cancel);
+      break;
   }
   switch (box.exec()) {
     case QMessageBox::Ok:
       return PromptAnswer::Ok;
     case QMessageBox::Retry:
       return PromptAnswer::Retry;
+    case QMessageBox::Save:
+      return PromptAnswer::Save;
+    case QMessageBox::Discard:
+      return PromptAnswer::DontSave;
     default:
       return defaultAnswer(buttons);
   }
