@@ -101,58 +101,6 @@ TEST_F(CloseDataWorkbook, ProgramExitAsksFirstAndACancelClosesNothing) {
   EXPECT_EQ(savedB2(inHome("Plates.xlsx")), 12);
 }
 
-// A workbook made from a template, with its options read, as the data workbook.
-class NewWorkbook : public CloseDataWorkbook {
- protected:
-  std::optional<QString> chosen;
-  int chooserCalls = 0;
-  xl::Workbook* book = nullptr;
-  void SetUp() override {
-    CloseDataWorkbook::SetUp();
-    store.setSavePathChooser([this](const xl::Workbook& asked) {
-      ++chooserCalls;
-      EXPECT_EQ(&asked, book);
-      return chosen;
-    });
-    book = store.ExcelApp->Workbooks().Add();
-    book->Names().Add(QStringLiteral("Temp"), QStringLiteral("=Sheet1!$A$1"));
-    book->Names().Add(QStringLiteral("NumberOfRuns"), QStringLiteral("=3"));
-    store.ExcelWorkbook = book;
-    store.ExcelWorkbookName = book->Name();
-    ASSERT_EQ(store.ReadNameValue(QStringLiteral("NumberOfRuns"))->number, 3);
-  }
-  void storeRun() {
-    book->Range(QStringLiteral("Sheet1!$B$2")).setValue(56.0);
-    ASSERT_TRUE(store.saveRecoveryCopy());
-  }
-};
-
-TEST_F(NewWorkbook, UntouchedClosesWithoutAsking) {
-  EXPECT_TRUE(store.CloseDataWorkbook());
-  EXPECT_TRUE(prompts.shown().empty());
-  EXPECT_EQ(closedSignals, 1);
-}
-
-TEST_F(NewWorkbook, SaveAsksWhereAndSavesThere) {
-  storeRun();
-  chosen = inHome("Chosen.xlsx");
-  prompts.script({PromptAnswer::Save});
-  EXPECT_TRUE(store.CloseDataWorkbook());
-  EXPECT_EQ(chooserCalls, 1);
-  EXPECT_EQ(savedB2(inHome("Chosen.xlsx")), 56);
-  EXPECT_TRUE(store.recovery().recovered().isEmpty());
-}
-
-TEST_F(NewWorkbook, CancellingTheSaveAsDialogIsACancel) {
-  storeRun();
-  prompts.script({PromptAnswer::Save});
-  EXPECT_FALSE(store.CloseDataWorkbook());
-  EXPECT_EQ(chooserCalls, 1);
-  EXPECT_EQ(store.ExcelWorkbook, book);
-  EXPECT_EQ(store.recovery().recovered().size(), 1);
-  EXPECT_EQ(prompts.shown().size(), 1u);
-}
-
 TEST_F(CloseDataWorkbook, ReadingOptionsIsNoChangeToSave) {
   xl::Workbook* book = openSavedWorkbook(QStringLiteral("Plates.xlsx"));
   book->Names().Add(QStringLiteral("NumberOfRuns"), QStringLiteral("=3"));
