@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -26,6 +27,7 @@
 #include "run/frmLumiTerm.h"
 #include "ui_frmMain.h"
 #include "workbook/RecoveryStore.h"
+#include "workbook/SavePrompt.h"
 #include "workbook/SheetWindow.h"
 #include "workbook/frmOpenWorkbook.h"
 #include "workbook/modExcel.h"
@@ -53,6 +55,7 @@ frmMain::frmMain(ProgramWindows& windows, QWidget* parent)
   for (QAction* item : ui_->mnuFile->actions())
     if (item->isSeparator()) item->setObjectName(QStringLiteral("mnuFileSeparator"));
   connectMenus();
+  addWindowMenu();
   Form_Load();
 }
 
@@ -147,12 +150,10 @@ QString placeForRecoveredCopy(const RecoveredWorkbook& copy, const QString& prog
 
 void frmMain::offerRecoveredWorkbook() {
   modExcel& store = windows_.store();
-  const QString title = QStringLiteral("Recovered workbook");
+  const QString title = SavePrompt::recoveredTitle();
   for (const RecoveredWorkbook& copy : store.recovery().recovered()) {
-    const QString prompt = QStringLiteral("LumivaneQX kept a copy of the workbook '%1' (last written %2) because it "
-                                          "was not saved.\r\nClick OK to open it, or Cancel to keep it for later.")
-                               .arg(copy.workbookName, Common::FormatDateTime(copy.writtenAt));
-    if (app_.prompts().show(prompt, title, PromptButtons::OkCancel) != PromptAnswer::Ok) continue;
+    if (app_.prompts().show(SavePrompt::recoveredOffer(copy), title, PromptButtons::OkCancel) != PromptAnswer::Ok)
+      continue;
     const QString target = placeForRecoveredCopy(copy, app_.program().folder);
     if (!QFile::copy(copy.copyPath, target)) {
       app_.prompts().show(QStringLiteral("The copy could not be placed at %1; it stays in %2.")
@@ -178,13 +179,13 @@ void frmMain::hostRunWindow() {
 }
 
 void frmMain::mnuFileNew_Click() {
-  windows_.store().CloseDataWorkbook();
+  if (!windows_.store().CloseDataWorkbook()) return;  // the operator kept it open
   windows_.optionsWindow().tag = QStringLiteral("New template");
   windows_.openWorkbookDialog().cmdCreateNewWorkbook_Click();
 }
 
 void frmMain::mnuFileOpen_Click() {
-  windows_.store().CloseDataWorkbook();
+  if (!windows_.store().CloseDataWorkbook()) return;
   windows_.optionsWindow().tag = QStringLiteral("New workbook");
   windows_.openWorkbookDialog().cmdOpenOldWorkbook_Click();
 }
@@ -192,6 +193,28 @@ void frmMain::mnuFileOpen_Click() {
 void frmMain::mnuFileClose_Click() { windows_.store().CloseDataWorkbook(); }
 
 void frmMain::mnuFileExit_Click() { close(); }
+
+// Not among the original menus: brings back the spreadsheet window after it was closed.
+void frmMain::addWindowMenu() {
+  auto* window = new QMenu(QStringLiteral("&Window"), this);
+  window->setObjectName(QStringLiteral("mnuWindow"));
+  QAction* spreadsheet = window->addAction(QStringLiteral("&Spreadsheet"));
+  spreadsheet->setObjectName(QStringLiteral("mnuWindowSpreadsheet"));
+  menuBar()->insertMenu(ui_->mnuHelp->menuAction(), window);
+  connect(spreadsheet, &QAction::triggered, this, &frmMain::mnuWindowSpreadsheet_Click);
+  connect(window, &QMenu::aboutToShow, this, [this, spreadsheet] {
+    const modExcel& store = windows_.store();
+    spreadsheet->setEnabled(store.WorkbookReady && store.ExcelWorkbook != nullptr);
+  });
+}
+
+void frmMain::mnuWindowSpreadsheet_Click() {
+  SheetWindow& sheet = windows_.sheetWindow();
+  sheet.refresh();
+  if (!sheet.isVisible()) return;
+  sheet.raise();
+  sheet.activateWindow();
+}
 
 void frmMain::mnuSettingsCommunications_Click() {
   frmCommunicationSettings& dialog = windows_.communicationSettingsDialog();
@@ -234,6 +257,7 @@ QAction* frmMain::menuItem(const QString& objectName) const { return findChild<Q
 QMenu* frmMain::menu(const QString& objectName) const { return findChild<QMenu*>(objectName); }
 
 bool frmMain::QueryUnload() {
+  if (!windows_.store().askToSaveAll()) return false;
   if (!app_.port().isOpen()) return true;
   if (app_.link().SayGoodbye()) return true;
   app_.prompts().show(QStringLiteral("Can't exit yet.  A run is still in progress"), app_.program().executableName);

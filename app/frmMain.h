@@ -57,6 +57,7 @@ class frmMain : public QMainWindow {
   void mnuUtilitiesEnableToolsMenu_Click();
   void mnuHelpNewAbout_Click();
   void mnuHelpTutorial_Click();
+  void mnuWindowSpreadsheet_Click();
 
   // The Tools menu, shown and hidden by the access dialog.
   void setToolsMenuVisible(bool visible);
@@ -82,6 +83,7 @@ class frmMain : public QMainWindow {
  private:
   void Form_Load();
   void connectMenus();
+  void addWindowMenu();
   void markPending(QAction* item, const QString& tip);
   void hostRunWindow();
   // Workbooks a previous program run left unsaved: offered to the operator at the first activation.

@@ -8,6 +8,7 @@
 #include "run/RunResults.h"
 #include "run/RunSequencer.h"
 #include "run/RunState.h"
+#include "workbook/SavePrompt.h"
 #include "workbook/modExcel.h"
 
 namespace {
@@ -97,6 +98,7 @@ int measure(CliContext& ctx, const QStringList& args) {
   }
   MeasurePrompts prompts(ctx);
   modExcel store(prompts, ctx.app.program());
+  QObject::connect(&store, &modExcel::recoveryCopyFailed, [&ctx](const QString& message) { ctx.err << message << Qt::endl; });
   RunOptions options(store);
   if (!openWorkbook(ctx, store, options, parsed.workbook)) return kExitFailed;
   if (ctx.checkOnly) return kExitOk;
@@ -115,7 +117,8 @@ int measure(CliContext& ctx, const QStringList& args) {
   // The runs stored so far are kept, whatever the outcome.
   xl::Workbook* book = store.ExcelWorkbook;
   if (book == nullptr || !book->Save()) {
-    ctx.err << "Cannot save " << parsed.workbook << ": " << store.Err().Description << Qt::endl;
+    // The recovery copy stays: it holds every stored run.
+    ctx.err << SavePrompt::failed(store.Err().Description) << Qt::endl;
     return kExitFailed;
   }
   store.recovery().discardFor(*book);

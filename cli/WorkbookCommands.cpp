@@ -12,6 +12,7 @@
 #include "options/RunOptions.h"
 #include "options/WellSelection.h"
 #include "workbook/DefaultTemplate.h"
+#include "workbook/SavePrompt.h"
 #include "workbook/modExcel.h"
 
 namespace {
@@ -65,7 +66,7 @@ int newWorkbook(CliContext& ctx, const QStringList& args) {
   OpenWorkbook book(ctx);
   if (!book.open(ctx, args[0])) return kExitFailed;
   if (!book.store.ExcelWorkbook->SaveAs(args[1])) {
-    ctx.err << "Cannot save " << args[1] << ": " << book.store.Err().Description << Qt::endl;
+    ctx.err << SavePrompt::failed(book.store.Err().Description) << Qt::endl;
     return kExitFailed;
   }
   ctx.out << "Created " << args[1] << " from " << args[0] << Qt::endl;
@@ -124,7 +125,7 @@ int setOptions(CliContext& ctx, const QStringList& args) {
   if (!book.options.LoadOptionsFromWorkbook()) return kExitFailed;
   printOptions(ctx, book);
   if (!book.store.ExcelWorkbook->Save()) {
-    ctx.err << "Cannot save " << args[0] << ": " << book.store.Err().Description << Qt::endl;
+    ctx.err << SavePrompt::failed(book.store.Err().Description) << Qt::endl;
     return kExitFailed;
   }
   return kExitOk;

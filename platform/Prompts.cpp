@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QSpacerItem>
+#include <QPushButton>
 #include <QTextStream>
 
 namespace {
@@ -38,6 +39,14 @@ PromptAnswer MessageBoxPrompts::show(const QString& prompt, const QString& title
     case PromptButtons::RetryCancel:
       box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
       break;
+    case PromptButtons::SaveDontSaveCancel:
+      box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+      box.button(QMessageBox::Save)->setText(QStringLiteral("Save"));
+      box.button(QMessageBox::Discard)->setText(QStringLiteral("Don't Save"));
+      box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancel"));
+      box.setDefaultButton(QMessageBox::Save);
+      box.setEscapeButton(QMessageBox::Cancel);
+      break;
   }
   widenToTitle(box);
   switch (box.exec()) {
@@ -45,6 +54,10 @@ PromptAnswer MessageBoxPrompts::show(const QString& prompt, const QString& title
       return PromptAnswer::Ok;
     case QMessageBox::Retry:
       return PromptAnswer::Retry;
+    case QMessageBox::Save:
+      return PromptAnswer::Save;
+    case QMessageBox::Discard:
+      return PromptAnswer::DontSave;
     default:
       return defaultAnswer(buttons);
   }

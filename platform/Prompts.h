@@ -7,9 +7,11 @@
 
 // Operator message boxes. Windows and link code never show a message box
 // themselves: they ask Prompts, so tests can check the exact texts.
-enum class PromptButtons { Ok, OkCancel, RetryCancel };
+// SaveDontSaveCancel is the question asked before a workbook with unsaved
+// changes is closed: Save, Don't Save, Cancel.
+enum class PromptButtons { Ok, OkCancel, RetryCancel, SaveDontSaveCancel };
 enum class PromptIcon { None, Exclamation };
-enum class PromptAnswer { Ok, Cancel, Retry };
+enum class PromptAnswer { Ok, Cancel, Retry, Save, DontSave };
 
 class Prompts {
  public:

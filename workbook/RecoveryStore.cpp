@@ -1,12 +1,13 @@
 #include "workbook/RecoveryStore.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QTextStream>
+#include <QUuid>
 
 #include "workbook/engine/Automation.h"
+#include "workbook/engine/SaveFile.h"
 #include "workbook/engine/XlsxFile.h"
 
 namespace {
@@ -34,45 +35,57 @@ QString safeStem(const QString& workbookName) {
   return stem.isEmpty() ? QStringLiteral("Workbook") : stem;
 }
 
-// Beside each copy: the workbook's name and its own path, one per line.
-bool writeOrigin(const QString& copyPath, const xl::Workbook& book, QString* error) {
-  QSaveFile file(copyPath + kOriginSuffix);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-    if (error) *error = file.errorString();
-    return false;
+// What tells one workbook from another: its file, or, never saved, its name in this program run.
+QString identity(const xl::Workbook& book, const QString& sessionId) {
+  if (!book.FullName().isEmpty()) {
+    const QString path = QDir::cleanPath(QFileInfo(book.FullName()).absoluteFilePath());
+#ifdef Q_OS_WIN
+    return QStringLiteral("file:") + path.toLower();
+#else
+    return QStringLiteral("file:") + path;
+#endif
   }
-  QTextStream out(&file);
-  out << book.Name() << '\n' << book.FullName() << '\n';
-  out.flush();
-  if (!file.commit()) {
-    if (error) *error = file.errorString();
-    return false;
-  }
-  return true;
+  return QStringLiteral("new:%1:%2").arg(sessionId, book.Name());
+}
+
+// Beside each copy: the workbook's name, its own path and when the last run
+// went into it, one per line.
+QByteArray originText(const xl::Workbook& book, const QDateTime& lastRunStored) {
+  const QString text = book.Name() + u'\n' + book.FullName() + u'\n' +
+                       (lastRunStored.isValid() ? lastRunStored.toString(Qt::ISODate) : QString()) + u'\n';
+  return text.toUtf8();
 }
 
 }  // namespace
+
+RecoveryStore::RecoveryStore(QString folder)
+    : folder_(std::move(folder)), sessionId_(QUuid::createUuid().toString(QUuid::Id128).left(12)) {}
 
 QString RecoveryStore::folderFor(const QString& programFolder) {
   return QDir(programFolder).filePath(QStringLiteral("Recovery"));
 }
 
 QString RecoveryStore::copyPathFor(const xl::Workbook& book) const {
-  return QDir(folder_).filePath(safeStem(book.Name()) + kCopySuffix);
+  const QByteArray key = identity(book, sessionId_).toUtf8();
+  const QString tag = QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(10));
+  return QDir(folder_).filePath(safeStem(book.Name()) + u'-' + tag + kCopySuffix);
 }
 
-bool RecoveryStore::write(const xl::Workbook& book, QString* error) {
+bool RecoveryStore::write(const xl::Workbook& book, QString* error, const QDateTime& lastRunStored) {
   if (!QDir().mkpath(folder_)) {
     if (error) *error = QStringLiteral("Cannot create the recovery folder %1").arg(folder_);
     return false;
   }
   const QString path = copyPathFor(book);
+  xl::AtomicSaveFile atomic;
+  xl::SaveFile& file = book.application() != nullptr ? book.application()->saveFile() : atomic;
   QString writeError;
-  if (!xl::writeXlsx(book.model(), path, false, &writeError)) {
+  if (!xl::writeXlsx(book.model(), path, false, &writeError, &file) ||
+      !file.write(path + kOriginSuffix, originText(book, lastRunStored), &writeError)) {
     if (error) *error = writeError;
     return false;
   }
-  return writeOrigin(path, book, error);
+  return true;
 }
 
 QList<RecoveredWorkbook> RecoveryStore::recovered() const {
@@ -86,24 +99,22 @@ QList<RecoveredWorkbook> RecoveryStore::recovered() const {
     copy.workbookName = info.fileName();
     copy.writtenAt = info.lastModified();
     QFile origin(copy.copyPath + kOriginSuffix);
-    if (origin.open(QIODevice::ReadOnly | QIODevice::Text)) {
-      QTextStream in(&origin);
-      const QString name = in.readLine();
-      if (!name.isEmpty()) copy.workbookName = name;
-      copy.originalPath = in.readLine();
+    if (origin.open(QIODevice::ReadOnly)) {
+      const QStringList lines = QString::fromUtf8(origin.readAll()).split(u'\n');
+      if (!lines.value(0).isEmpty()) copy.workbookName = lines.value(0);
+      copy.originalPath = lines.value(1);
+      copy.lastRunStored = QDateTime::fromString(lines.value(2), Qt::ISODate);
     }
     copies.append(copy);
   }
   return copies;
 }
 
-void RecoveryStore::discard(const RecoveredWorkbook& copy) {
-  QFile::remove(copy.copyPath);
-  QFile::remove(copy.copyPath + kOriginSuffix);
-}
+void RecoveryStore::discard(const RecoveredWorkbook& copy) { discardCopy(copy.copyPath); }
 
-void RecoveryStore::discardFor(const xl::Workbook& book) {
-  const QString path = copyPathFor(book);
-  QFile::remove(path);
-  QFile::remove(path + kOriginSuffix);
+void RecoveryStore::discardFor(const xl::Workbook& book) { discardCopy(copyPathFor(book)); }
+
+void RecoveryStore::discardCopy(const QString& copyPath) {
+  QFile::remove(copyPath);
+  QFile::remove(copyPath + kOriginSuffix);
 }

@@ -2,15 +2,19 @@
 
 #include <QString>
 
-// The texts of the question asked before a workbook with unsaved changes is
-// closed: OK saves it, Cancel closes it without saving.
+struct RecoveredWorkbook;
+
+// The texts of saving: the question asked before a workbook with unsaved
+// changes is closed (Save, Don't Save, Cancel), a failed save, a recovery
+// copy that could not be written, and the offer of a recovered workbook.
 namespace SavePrompt {
 
 QString title();                                  // "LumivaneQX"
 QString question(const QString& workbookName);    // "Do you want to save the changes you made to '<name>'?"
-QString failure(const QString& workbookName, const QString& reason, const QString& recoveryCopy);
-// Where a workbook that was never saved goes: the user's documents folder,
-// "<name>.xlsx", numbered when that file exists.
-QString defaultPath(const QString& workbookName);
+QString failedTitle();                            // "Save failed"
+QString failed(const QString& reason);            // "The workbook could not be saved: <reason>"
+QString recoveryCopyFailed(const QString& workbookName, const QString& reason);
+QString recoveredTitle();                         // "Recovered workbook"
+QString recoveredOffer(const RecoveredWorkbook& copy);
 
 }  // namespace SavePrompt

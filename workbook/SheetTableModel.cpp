@@ -129,7 +129,7 @@ bool SheetTableModel::setData(const QModelIndex& index, const QVariant& value, i
     Q_EMIT editRefused(description);
     return false;
   }
-  book->markDirty();
+  store_.noteEdited(*book);
   book->calculate();
   growTo(index.row(), index.column());
   // Formulas elsewhere may have changed with this cell.

@@ -35,6 +35,9 @@ class SheetTableModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+  // Shows at least up to that 0-based cell (plus the margin).
+  void growTo(int row, int column);
+
   // "A", "Z", "AA", ... for a 0-based column.
   static QString columnName(int column);
 
@@ -45,7 +48,6 @@ class SheetTableModel : public QAbstractTableModel {
  private:
   const xl::Worksheet* worksheet() const;
   void measure();
-  void growTo(int row, int column);
 
   modExcel& store_;
   xl::Workbook* book_ = nullptr;

@@ -12,6 +12,7 @@
 #include "app/ProgramWindows.h"
 #include "platform/FileDialogs.h"
 #include "ui_SheetWindow.h"
+#include "workbook/SaveAsDialog.h"
 #include "workbook/SheetTableModel.h"
 #include "workbook/modExcel.h"
 
@@ -49,10 +50,10 @@ void SheetWindow::refresh() {
     clear();
     return;
   }
-  setWindowTitle(store.ExcelApp->Caption() + QStringLiteral(" - ") + store.ExcelWorkbook->Name());
   if (model_->workbook() != store.ExcelWorkbook) {
     model_->setWorkbook(store.ExcelWorkbook);
     showSheetTabs();
+    shownBlock_.clear();
   } else {
     const int sheet = model_->sheet();
     showSheetTabs();
@@ -60,7 +61,9 @@ void SheetWindow::refresh() {
     model_->setSheet(ui->tabSheets->currentIndex());
     model_->reload();
   }
+  showTitle();
   show();
+  keepNextBlockInView();
 }
 
 void SheetWindow::showSheetTabs() {
@@ -74,6 +77,7 @@ void SheetWindow::showSheetTabs() {
 
 void SheetWindow::clear() {
   model_->setWorkbook(nullptr);
+  shownBlock_.clear();
   showSheetTabs();
   hide();
 }
@@ -99,47 +103,37 @@ void SheetWindow::placeBelow(const QWidget& runWindow) {
 void SheetWindow::cmdSave_Click() {
   xl::Workbook* book = model_->workbook();
   if (book == nullptr) return;
-  // A workbook made from a template has no file yet.
-  if (book->FullName().isEmpty()) {
-    cmdSaveAs_Click();
-    return;
-  }
-  xl::ErrState& err = book->application()->Err();
-  err.Clear();
-  if (!book->Save()) saveFailed(err.Description);
-  err.Clear();
+  // A workbook made from a template has no file yet: the store asks where.
+  if (windows_.store().saveWorkbook(*book)) showTitle();
 }
 
 void SheetWindow::cmdSaveAs_Click() {
   xl::Workbook* book = model_->workbook();
   if (book == nullptr) return;
-  FileDialogRequest request;
-  request.title = QStringLiteral("Save the workbook as");
-  request.filter = QStringLiteral("Excel workbook (*.xlsx)");
-  if (!book->FullName().isEmpty()) {
-    request.initialFolder = QFileInfo(book->FullName()).absolutePath();
-    request.fileName = QFileInfo(book->FullName()).fileName();
-  } else {
-    request.initialFolder = windows_.app().program().folder;
-    request.fileName = book->Name() + QStringLiteral(".xlsx");
-  }
-  const std::optional<QString> chosen = windows_.app().fileDialogs().saveFile(request);
-  if (!chosen) return;
-  QString path = *chosen;
-  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".xlsx");
-  xl::Application* app = book->application();
-  app->Err().Clear();
-  if (!book->SaveAs(path)) {
-    saveFailed(app->Err().Description);
-  } else {
-    modExcel& store = windows_.store();
-    if (store.ExcelWorkbook == book) store.ExcelWorkbookName = book->Name();
-    setWindowTitle(app->Caption() + QStringLiteral(" - ") + book->Name());
-  }
-  app->Err().Clear();
+  AppContext& app = windows_.app();
+  const std::optional<QString> chosen = SaveAsDialog::choose(app.fileDialogs(), app.settings(), *book);
+  if (chosen && windows_.store().saveWorkbook(*book, *chosen)) showTitle();
 }
 
-void SheetWindow::saveFailed(const QString& description) {
-  windows_.app().prompts().show(description, QStringLiteral("While attempting to save workbook, got error:"),
-                                PromptButtons::Ok, PromptIcon::Exclamation);
+void SheetWindow::showTitle() {
+  const xl::Workbook* book = model_->workbook();
+  modExcel& store = windows_.store();
+  if (book != nullptr && store.ExcelApp) setWindowTitle(store.ExcelApp->Caption() + QStringLiteral(" - ") + book->Name());
+}
+
+void SheetWindow::keepNextBlockInView() {
+  xl::Workbook* book = model_->workbook();
+  if (book == nullptr) return;
+  QString error;
+  const std::optional<xl::Range> next = book->resolve(QStringLiteral("NextDataStorage"), 0, &error);
+  if (!next || !next->isValid()) return;
+  const QString where = next->Address(true, true, true);
+  if (where == shownBlock_) return;  // scroll only when a run moved it, not under the operator's hand
+  shownBlock_ = where;
+  if (next->sheetIndex() != ui->tabSheets->currentIndex() && next->sheetIndex() < ui->tabSheets->count())
+    ui->tabSheets->setCurrentIndex(next->sheetIndex());
+  model_->growTo(next->row(), next->column());
+  // The block just written sits above or beside the cell the next one starts at.
+  ui->grdSheet->doItemsLayout();  // the scroll range must know the rows just added
+  ui->grdSheet->scrollTo(model_->index(next->row(), next->column()), QAbstractItemView::EnsureVisible);
 }

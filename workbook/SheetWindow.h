@@ -15,7 +15,8 @@ class SheetWindow;
 
 // The spreadsheet as the operator sees it: the data workbook's sheets as
 // tabs, each a table of values with fills and bold, editable, with Save and
-// Save As. Visible while the spreadsheet is visible and the workbook ready.
+// Save As. Visible while the spreadsheet is visible and the workbook ready;
+// it follows the runs as they are stored.
 class SheetWindow : public QWidget {
   Q_OBJECT
  public:
@@ -38,9 +39,12 @@ class SheetWindow : public QWidget {
  private:
   void showSheetTabs();
   void clear();
-  void saveFailed(const QString& description);
+  void showTitle();
+  // Scrolls to where the next run's block starts, when a run moved it.
+  void keepNextBlockInView();
 
   std::unique_ptr<Ui::SheetWindow> ui;
   ProgramWindows& windows_;
   SheetTableModel* model_ = nullptr;
+  QString shownBlock_;  // the NextDataStorage address last scrolled to
 };

@@ -67,22 +67,26 @@ void modExcel::ShutDownExcel(SerialPort* port) {
   if (port != nullptr && port->isOpen()) port->close();
   if (ExcelApp) {
     for (int i = ExcelApp->Workbooks().Count() - 1; i >= 0; --i) {
-      xl::Workbook* book = ExcelApp->Workbooks().at(i);
-      if (book != nullptr) askToSaveChanges(*book);
+      const xl::Workbook* book = ExcelApp->Workbooks().at(i);
+      if (book != nullptr) settleRecoveryCopy(*book);
     }
     ExcelApp->Quit();
     ExcelApp.reset();
   }
+  notes_.clear();
   ExcelWorkbook = nullptr;
 }
 
-void modExcel::CloseDataWorkbook() {
-  if (ExcelWorkbook == nullptr) return;
-  askToSaveChanges(*ExcelWorkbook);
+bool modExcel::CloseDataWorkbook() {
+  if (ExcelWorkbook == nullptr) return true;
+  if (!askToSaveChanges(*ExcelWorkbook)) return false;
+  settleRecoveryCopy(*ExcelWorkbook);
+  notes_.remove(ExcelWorkbook);
   ExcelWorkbook->Close();
   QCoreApplication::processEvents();
   ExcelWorkbook = nullptr;
   Q_EMIT dataWorkbookClosed();
+  return true;
 }
 
 bool modExcel::OpenDataWorkbook(const QString& path) {
@@ -112,10 +116,16 @@ bool modExcel::CheckWorkbookFormat() {
   ExternalAddress(QStringLiteral("Temp"));
   if (Err().Number == 0) {
     WorkbookReady = true;
+    // Runs never go into a workbook the operator cannot see.
+    ExcelApp->setVisible(true);
+    Q_EMIT dataWorkbookReady();
     return true;
   }
 
-  if (ExcelApp && ExcelApp->ActiveWorkbook() != nullptr) ExcelApp->ActiveWorkbook()->Close();
+  if (ExcelApp && ExcelApp->ActiveWorkbook() != nullptr) {
+    notes_.remove(ExcelApp->ActiveWorkbook());
+    ExcelApp->ActiveWorkbook()->Close();
+  }
   ExcelWorkbook = nullptr;
   ExcelWorkbookName.clear();
   Err().Clear();
@@ -139,8 +149,13 @@ std::optional<xl::CellValue> modExcel::ReadNameValue(const QString& key) {
     return std::nullopt;
   }
   const QString formula = name.Value();
+  xl::Workbook* book = ExcelApp->ActiveWorkbook();
+  const bool saved = book->Saved();
   ExcelApp->Range(QStringLiteral("Temp")).setValue(formula);
-  return ExcelApp->Range(QStringLiteral("Temp")).Value();
+  const xl::CellValue value = ExcelApp->Range(QStringLiteral("Temp")).Value();
+  // The scratch cell is the program's, not a change the operator would save.
+  if (saved) book->setSaved(true);
+  return value;
 }
 
 void modExcel::StoreOption(const QString& key, const QString& text) {
@@ -201,28 +216,91 @@ bool modExcel::saveRecoveryCopy(QString* error) {
     if (error) *error = QStringLiteral("No data workbook is open.");
     return false;
   }
-  return recovery_.write(*ExcelWorkbook, error);
+  BookNotes& notes = notes_[ExcelWorkbook];
+  notes.touched = true;
+  notes.lastRunStored = QDateTime::currentDateTime();
+  return writeRecoveryCopy(*ExcelWorkbook, error);
 }
 
-void modExcel::askToSaveChanges(xl::Workbook& book) {
-  if (!book.Saved()) {
-    if (prompts_.show(SavePrompt::question(book.Name()), SavePrompt::title(), PromptButtons::OkCancel,
-                      PromptIcon::Exclamation) == PromptAnswer::Ok) {
-      const bool saved = book.FullName().isEmpty() ? book.SaveAs(pathForSaving(book)) : book.Save();
-      if (!saved) {
-        const QString reason = Err().Description;
-        Err().Clear();
-        recovery_.write(book);
-        prompts_.show(SavePrompt::failure(book.Name(), reason, recovery_.copyPathFor(book)), SavePrompt::title(),
-                      PromptButtons::Ok, PromptIcon::Exclamation);
-        return;
-      }
-    }
+bool modExcel::writeRecoveryCopy(const xl::Workbook& book, QString* error) {
+  QString reason;
+  if (recovery_.write(book, &reason, notes_.value(&book).lastRunStored)) {
+    reportedRecoveryFailure_.clear();
+    return true;
+  }
+  if (error) *error = reason;
+  const QString copy = recovery_.copyPathFor(book);
+  if (reportedRecoveryFailure_ != copy) {
+    reportedRecoveryFailure_ = copy;
+    Q_EMIT recoveryCopyFailed(SavePrompt::recoveryCopyFailed(book.Name(), reason));
+  }
+  return false;
+}
+
+bool modExcel::hasUnsavedWork(const xl::Workbook& book) const {
+  if (book.Saved()) return false;
+  return !book.FullName().isEmpty() || notes_.value(&book).touched;
+}
+
+void modExcel::noteEdited(xl::Workbook& book) {
+  book.markDirty();
+  notes_[&book].touched = true;
+}
+
+bool modExcel::askToSaveChanges(xl::Workbook& book) {
+  notes_[&book].declined = false;
+  if (!hasUnsavedWork(book)) return true;
+  switch (prompts_.show(SavePrompt::question(book.Name()), SavePrompt::title(), PromptButtons::SaveDontSaveCancel,
+                        PromptIcon::Exclamation)) {
+    case PromptAnswer::Save:
+      return saveWorkbook(book);
+    case PromptAnswer::DontSave:
+      notes_[&book].declined = true;
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool modExcel::askToSaveAll() {
+  if (!ExcelApp) return true;
+  for (int i = ExcelApp->Workbooks().Count() - 1; i >= 0; --i) {
+    xl::Workbook* book = ExcelApp->Workbooks().at(i);
+    if (book != nullptr && !askToSaveChanges(*book)) return false;
+  }
+  return true;
+}
+
+bool modExcel::saveWorkbook(xl::Workbook& book, const QString& path) {
+  QString target = path;
+  if (target.isEmpty() && book.FullName().isEmpty()) {
+    // Never saved: the operator says where, and cancelling the dialog keeps everything as it is.
+    const std::optional<QString> chosen = savePathChooser_ ? savePathChooser_(book) : std::nullopt;
+    if (!chosen) return false;
+    target = *chosen;
+  }
+  const QString oldCopy = recovery_.copyPathFor(book);
+  xl::ErrState& err = book.application()->Err();
+  err.Clear();
+  const bool saved = target.isEmpty() ? book.Save() : book.SaveAs(target);
+  if (!saved) {
+    const QString reason = err.Description;
+    err.Clear();
+    if (hasUnsavedWork(book)) writeRecoveryCopy(book, nullptr);
+    prompts_.show(SavePrompt::failed(reason), SavePrompt::failedTitle(), PromptButtons::Ok, PromptIcon::Exclamation);
+    return false;
+  }
+  // Whatever the copies held is in the file now, under whichever name.
+  recovery_.discardCopy(oldCopy);
+  recovery_.discardFor(book);
+  if (&book == ExcelWorkbook) ExcelWorkbookName = book.Name();
+  return true;
+}
+
+void modExcel::settleRecoveryCopy(const xl::Workbook& book) {
+  if (hasUnsavedWork(book) && !notes_.value(&book).declined) {
+    writeRecoveryCopy(book, nullptr);
+    return;
   }
   recovery_.discardFor(book);
-}
-
-QString modExcel::pathForSaving(xl::Workbook& book) {
-  const QString chosen = savePathChooser_ ? savePathChooser_(book.Name()) : QString();
-  return chosen.isEmpty() ? SavePrompt::defaultPath(book.Name()) : chosen;
 }

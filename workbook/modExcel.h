@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -21,9 +23,9 @@ class modExcel : public QObject {
   Q_OBJECT
  public:
   using ApplicationFactory = std::function<std::unique_ptr<xl::Application>()>;
-  // Asked for a file path when an unsaved new workbook is to be saved; an
-  // empty answer saves it into the user's documents folder.
-  using SavePathChooser = std::function<QString(const QString& workbookName)>;
+  // Asked where a workbook that was never saved is to go (the Save As
+  // dialog); nullopt when the operator cancelled.
+  using SavePathChooser = std::function<std::optional<QString>(const xl::Workbook& book)>;
 
   modExcel(Prompts& prompts, ProgramInfo program, QObject* parent = nullptr);
   ~modExcel() override;
@@ -41,10 +43,14 @@ class modExcel : public QObject {
   xl::ErrState& Err();
 
   void StartExcel();
-  // Closes the serial port when it is open (port may be null), asks to save
-  // unsaved workbooks, quits the spreadsheet.
+  // Closes the serial port when it is open (port may be null) and quits the
+  // spreadsheet. It asks nothing (askToSaveAll does, before): the recovery
+  // copy of a workbook the operator saved or declined to save goes, any other
+  // workbook with unsaved work keeps one.
   void ShutDownExcel(SerialPort* port);
-  void CloseDataWorkbook();
+  // Asks about unsaved changes first; false, with the workbook still open and
+  // its recovery copy kept, when the operator cancelled or the save failed.
+  bool CloseDataWorkbook();
   // ExcelWorkbook := Workbooks.Open(path); ExcelWorkbookName := the active
   // workbook's name. On failure WorkbookErrorText holds the spreadsheet's
   // description and false is returned.
@@ -67,13 +73,29 @@ class modExcel : public QObject {
 
   // No data loss.
   RecoveryStore& recovery() { return recovery_; }
-  // Writes the data workbook to its recovery copy; false when there is none
-  // or the write failed (the reason in *error).
+  // After a stored run: writes the data workbook to its recovery copy; false
+  // when there is none or the write failed (the reason in *error). The first
+  // failure in a row is told through recoveryCopyFailed.
   bool saveRecoveryCopy(QString* error = nullptr);
-  // Asks "Do you want to save the changes you made to '<name>'?" when the
-  // workbook has unsaved changes and saves it on OK. Afterwards (saved or
-  // declined) its recovery copy is discarded; a failed save keeps it.
-  void askToSaveChanges(xl::Workbook& book);
+  // True when closing the workbook would lose something: unsaved changes to a
+  // saved workbook, or a run or an edit in one never saved (a new workbook
+  // holding only its template's options is left without asking).
+  bool hasUnsavedWork(const xl::Workbook& book) const;
+  // The operator changed a cell in the spreadsheet window.
+  void noteEdited(xl::Workbook& book);
+  // Asks "Do you want to save the changes you made to '<name>'?" (Save, Don't
+  // Save, Cancel) when the workbook has unsaved work. True when it may close:
+  // saved, declined, or nothing to ask; false on Cancel or a failed save.
+  bool askToSaveChanges(xl::Workbook& book);
+  // The same for every open workbook, before the program ends; false at the
+  // first one the operator would not let go.
+  bool askToSaveAll();
+  // Saves the workbook in place (`path` empty; one never saved asks the
+  // chooser where) or as `path`. On success the recovery copies of its old and
+  // its new identity go; on failure the file on the disk stays as it was, the
+  // recovery copy is kept and "The workbook could not be saved: <reason>"
+  // ("Save failed") is shown.
+  bool saveWorkbook(xl::Workbook& book, const QString& path = QString());
   void setSavePathChooser(SavePathChooser chooser) { savePathChooser_ = std::move(chooser); }
   // For tests: how the spreadsheet instance is created.
   void setApplicationFactory(ApplicationFactory factory) { factory_ = std::move(factory); }
@@ -85,9 +107,22 @@ class modExcel : public QObject {
   // The data workbook was closed (File Close/New/Open, or refused by the
   // format check): the run window disables Start and hides its summary.
   void dataWorkbookClosed();
+  // The data workbook passed the format check: the spreadsheet shows it.
+  void dataWorkbookReady();
+  // A recovery copy could not be written (told once until one is written again).
+  void recoveryCopyFailed(const QString& message);
 
  private:
-  QString pathForSaving(xl::Workbook& book);
+  // What the store knows of an open workbook beyond the engine's saved flag.
+  struct BookNotes {
+    bool touched = false;   // a run was stored or a cell edited
+    bool declined = false;  // the operator answered Don't Save
+    QDateTime lastRunStored;
+  };
+  bool writeRecoveryCopy(const xl::Workbook& book, QString* error);
+  // The recovery copy settled as the workbook closes: discarded when the
+  // operator saved or declined, kept (and brought up to date) otherwise.
+  void settleRecoveryCopy(const xl::Workbook& book);
 
   Prompts& prompts_;
   ProgramInfo program_;
@@ -95,4 +130,6 @@ class modExcel : public QObject {
   ApplicationFactory factory_;
   SavePathChooser savePathChooser_;
   xl::ErrState noApplicationErr_;
+  QHash<const xl::Workbook*, BookNotes> notes_;
+  QString reportedRecoveryFailure_;  // the copy whose failure was told last
 };

@@ -172,6 +172,8 @@ TEST_F(OpenWorkbookDialogTest, MissingOptionsNotFixedByTheOperatorAreReportedBut
   EXPECT_NE(windows.store().ExcelWorkbook, nullptr);
   EXPECT_EQ(stored(QStringLiteral("Workbook")), path);
   EXPECT_FALSE(windows.runOptions().summary.startEnabled);
+  // Once the operator fixes the options, runs go into this workbook: it is shown already.
+  EXPECT_TRUE(windows.sheetWindow().isVisible());
 }
 
 TEST_F(OpenWorkbookDialogTest, OpeningWithoutAPathReportsIt) {

@@ -19,9 +19,10 @@ class RecoveredWorkbookTest : public ProgramWindowsFixture {
     ASSERT_NE(book, nullptr);
     book->Range(QStringLiteral("Data!$D$3")).setValue(3410.0);
     RecoveryStore store(RecoveryStore::folderFor(home.path()));
-    ASSERT_TRUE(store.write(*book, &error)) << error.toStdString();
+    ASSERT_TRUE(store.write(*book, &error, lastRun)) << error.toStdString();
     ASSERT_EQ(store.recovered().size(), 1);
   }
+  const QDateTime lastRun{QDate(2026, 3, 4), QTime(15, 6, 7)};
   QString placed() const { return QDir(home.path()).filePath(QStringLiteral("2DimensionalFormat1 (recovered).xlsx")); }
 };
 
@@ -31,8 +32,9 @@ TEST_F(RecoveredWorkbookTest, AcceptedCopyBecomesTheDataWorkbookAndLeavesTheReco
   windows.mainWindow().Form_Activate();
   ASSERT_FALSE(prompts->shown().empty());
   const auto& offer = prompts->shown().front();
-  EXPECT_TRUE(offer.prompt.startsWith(QStringLiteral("LumivaneQX kept a copy of the workbook '2DimensionalFormat1' (last written ")))
-      << offer.prompt.toStdString();
+  EXPECT_EQ(offer.prompt, QStringLiteral("LumivaneQX kept a copy of the new workbook '2DimensionalFormat1' because it "
+                                         "was never saved; its last run was stored on 3/4/2026 3:06:07 PM.\r\n"
+                                         "Click OK to open it, or Cancel to keep it for later."));
   EXPECT_EQ(offer.title, QStringLiteral("Recovered workbook"));
   EXPECT_EQ(offer.buttons, PromptButtons::OkCancel);
   ASSERT_TRUE(QFile::exists(placed()));

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTableView>
 
@@ -106,7 +107,9 @@ TEST_F(SheetWindowTest, SaveAsksForAFileForANewWorkbookThenSavesInPlace) {
   ASSERT_EQ(files->asked().size(), 2u);  // the template, then Save As
   EXPECT_EQ(files->asked()[1].kind, ScriptedFileDialogs::Kind::Save);
   EXPECT_EQ(files->asked()[1].request.fileName, QStringLiteral("2DimensionalFormat1.xlsx"));
-  EXPECT_EQ(files->asked()[1].request.initialFolder, home.path());
+  // No workbook opened before: the user's documents folder.
+  EXPECT_EQ(files->asked()[1].request.initialFolder,
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
   EXPECT_TRUE(prompts->shown().empty());
   const QString saved = target + QStringLiteral(".xlsx");
   ASSERT_TRUE(QFileInfo::exists(saved));
@@ -134,8 +137,9 @@ TEST_F(SheetWindowTest, AFailedSaveIsReportedAndACancelledSaveAsWritesNothing) {
   files->choose(homeFile(QStringLiteral("Plates.xlsx")));
   sheet().cmdSaveAs_Click();
   ASSERT_EQ(prompts->shown().size(), 1u);
-  EXPECT_FALSE(prompts->shown()[0].prompt.isEmpty());
-  EXPECT_EQ(prompts->shown()[0].title, QStringLiteral("While attempting to save workbook, got error:"));
+  EXPECT_TRUE(prompts->shown()[0].prompt.startsWith(QStringLiteral("The workbook could not be saved: ")))
+      << prompts->shown()[0].prompt.toStdString();
+  EXPECT_EQ(prompts->shown()[0].title, QStringLiteral("Save failed"));
   EXPECT_EQ(prompts->shown()[0].buttons, PromptButtons::Ok);
   EXPECT_EQ(prompts->shown()[0].icon, PromptIcon::Exclamation);
   EXPECT_EQ(windows.store().Err().Number, 0);

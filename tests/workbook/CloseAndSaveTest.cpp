@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "tests/support/FillingDisk.h"
 #include "tests/workbook/StoreFixture.h"
 #include "workbook/engine/XlsxFile.h"
 
@@ -38,67 +39,98 @@ TEST_F(CloseDataWorkbook, WithNoWorkbookDoesNothing) {
   EXPECT_TRUE(prompts.shown().empty());
 }
 
-TEST_F(CloseDataWorkbook, UnsavedChangesAreSavedOnOkAndTheRecoveryCopyGoes) {
-  xl::Workbook* book = openSavedWorkbook(QStringLiteral("Plates.xlsx"));
-  book->Range(QStringLiteral("Sheet1!$B$2")).setValue(34.0);
-  ASSERT_TRUE(store.saveRecoveryCopy());
-  ASSERT_EQ(store.recovery().recovered().size(), 1);
-  prompts.script({PromptAnswer::Ok});
+// Plates.xlsx (B2 = 12) open with a run stored since it was saved (B2 = 34).
+class SaveQuestion : public CloseDataWorkbook, public ::testing::WithParamInterface<PromptAnswer> {
+ protected:
+  void SetUp() override {
+    CloseDataWorkbook::SetUp();
+    xl::Workbook* book = openSavedWorkbook(QStringLiteral("Plates.xlsx"));
+    book->Range(QStringLiteral("Sheet1!$B$2")).setValue(34.0);
+    ASSERT_TRUE(store.saveRecoveryCopy());
+    ASSERT_EQ(store.recovery().recovered().size(), 1);
+  }
+};
 
-  store.CloseDataWorkbook();
+TEST_P(SaveQuestion, EachAnswerDoesWhatItSays) {
+  const PromptAnswer answer = GetParam();
+  prompts.script({answer});
+  const bool closed = store.CloseDataWorkbook();
 
   ASSERT_EQ(prompts.shown().size(), 1u);
   EXPECT_EQ(prompts.shown()[0].prompt, "Do you want to save the changes you made to 'Plates.xlsx'?");
   EXPECT_EQ(prompts.shown()[0].title, "LumivaneQX");
-  EXPECT_EQ(prompts.shown()[0].buttons, PromptButtons::OkCancel);
-  EXPECT_EQ(savedB2(inHome("Plates.xlsx")), 34);
-  EXPECT_TRUE(store.recovery().recovered().isEmpty());
-  EXPECT_EQ(store.ExcelWorkbook, nullptr);
-  EXPECT_EQ(closedSignals, 1);
+  EXPECT_EQ(prompts.shown()[0].buttons, PromptButtons::SaveDontSaveCancel);
+  EXPECT_EQ(prompts.shown()[0].icon, PromptIcon::Exclamation);
+  EXPECT_EQ(savedB2(inHome("Plates.xlsx")), answer == PromptAnswer::Save ? 34 : 12);
+  if (answer == PromptAnswer::Cancel) {
+    // Nothing happens: the workbook stays open with its run, and so does its copy.
+    EXPECT_FALSE(closed);
+    ASSERT_NE(store.ExcelWorkbook, nullptr);
+    EXPECT_EQ(store.Range(QStringLiteral("Sheet1!$B$2")).Value().number, 34);
+    EXPECT_EQ(store.recovery().recovered().size(), 1);
+    EXPECT_EQ(closedSignals, 0);
+  } else {
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(store.ExcelWorkbook, nullptr);
+    EXPECT_EQ(store.ExcelApp->Workbooks().Count(), 0);
+    EXPECT_TRUE(store.recovery().recovered().isEmpty());
+    EXPECT_EQ(closedSignals, 1);
+  }
 }
 
-TEST_F(CloseDataWorkbook, UnsavedChangesAreDroppedOnCancelAndTheRecoveryCopyGoes) {
+INSTANTIATE_TEST_SUITE_P(Answers, SaveQuestion,
+                         ::testing::Values(PromptAnswer::Save, PromptAnswer::DontSave, PromptAnswer::Cancel),
+                         [](const ::testing::TestParamInfo<PromptAnswer>& info) {
+                           return info.param == PromptAnswer::Save       ? "Save"
+                                  : info.param == PromptAnswer::DontSave ? "DontSave"
+                                                                         : "Cancel";
+                         });
+
+TEST_F(CloseDataWorkbook, ProgramExitAsksFirstAndACancelClosesNothing) {
   xl::Workbook* book = openSavedWorkbook(QStringLiteral("Plates.xlsx"));
   book->Range(QStringLiteral("Sheet1!$B$2")).setValue(34.0);
   ASSERT_TRUE(store.saveRecoveryCopy());
   prompts.script({PromptAnswer::Cancel});
-  store.CloseDataWorkbook();
-  EXPECT_EQ(prompts.shown().size(), 1u);
-  EXPECT_EQ(savedB2(inHome("Plates.xlsx")), 12);
+  EXPECT_FALSE(store.askToSaveAll());
+  EXPECT_EQ(store.ExcelApp->Workbooks().Count(), 1);
+
+  prompts.script({PromptAnswer::DontSave});
+  ASSERT_TRUE(store.askToSaveAll());
+  store.ShutDownExcel(nullptr);
   EXPECT_TRUE(store.recovery().recovered().isEmpty());
-  EXPECT_EQ(store.ExcelApp->Workbooks().Count(), 0);
+  EXPECT_EQ(savedB2(inHome("Plates.xlsx")), 12);
 }
 
-TEST_F(CloseDataWorkbook, NewWorkbookIsSavedWhereTheChooserSays) {
-  store.setSavePathChooser([this](const QString& name) {
-    EXPECT_EQ(name, store.ExcelWorkbookName);
-    return inHome("Chosen.xlsx");
-  });
-  xl::Workbook* book = store.ExcelApp->Workbooks().Add();
-  store.ExcelWorkbook = book;
-  store.ExcelWorkbookName = book->Name();
-  book->Range(QStringLiteral("Sheet1!$B$2")).setValue(56.0);
-  prompts.script({PromptAnswer::Ok});
-  store.CloseDataWorkbook();
-  EXPECT_EQ(savedB2(inHome("Chosen.xlsx")), 56);
+TEST_F(CloseDataWorkbook, ReadingOptionsIsNoChangeToSave) {
+  xl::Workbook* book = openSavedWorkbook(QStringLiteral("Plates.xlsx"));
+  book->Names().Add(QStringLiteral("NumberOfRuns"), QStringLiteral("=3"));
+  ASSERT_TRUE(book->Save());
+  EXPECT_EQ(store.ReadNameValue(QStringLiteral("NumberOfRuns"))->number, 3);
+  EXPECT_TRUE(book->Saved());
+  EXPECT_TRUE(store.CloseDataWorkbook());
+  EXPECT_TRUE(prompts.shown().empty());
 }
 
-TEST_F(CloseDataWorkbook, FailedSaveIsReportedAndTheRecoveryCopyIsKept) {
-  QFile blocker(inHome("blocker"));
-  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-  blocker.close();
-  store.setSavePathChooser([this](const QString&) { return inHome("blocker/Plates.xlsx"); });
-  xl::Workbook* book = store.ExcelApp->Workbooks().Add();
-  store.ExcelWorkbook = book;
-  store.ExcelWorkbookName = book->Name();
+TEST_F(CloseDataWorkbook, FailedSaveLeavesTheFileTheWorkbookAndTheCopy) {
+  auto disk = std::make_shared<FillingDisk>();
+  store.ExcelApp->setSaveFile(disk);
+  xl::Workbook* book = openSavedWorkbook(QStringLiteral("Plates.xlsx"));
   book->Range(QStringLiteral("Sheet1!$B$2")).setValue(78.0);
-  prompts.script({PromptAnswer::Ok});
-  store.CloseDataWorkbook();
+  ASSERT_TRUE(store.saveRecoveryCopy());
+  disk->full = true;
+  prompts.script({PromptAnswer::Save});
+
+  EXPECT_FALSE(store.CloseDataWorkbook());
+
   ASSERT_EQ(prompts.shown().size(), 2u);
-  EXPECT_EQ(prompts.shown()[1].title, "LumivaneQX");
-  EXPECT_TRUE(prompts.shown()[1].prompt.startsWith(QStringLiteral("'%1' could not be saved: ").arg(store.ExcelWorkbookName)))
-      << prompts.shown()[1].prompt.toStdString();
+  EXPECT_EQ(prompts.shown()[1].prompt, QStringLiteral("The workbook could not be saved: Cannot save %1: No space left on device")
+                                           .arg(inHome("Plates.xlsx")));
+  EXPECT_EQ(prompts.shown()[1].title, "Save failed");
+  EXPECT_EQ(prompts.shown()[1].buttons, PromptButtons::Ok);
   EXPECT_EQ(prompts.shown()[1].icon, PromptIcon::Exclamation);
+  EXPECT_EQ(savedB2(inHome("Plates.xlsx")), 12);
+  EXPECT_EQ(store.ExcelWorkbook, book);
+  EXPECT_FALSE(book->Saved());
   const auto copies = store.recovery().recovered();
   ASSERT_EQ(copies.size(), 1);
   EXPECT_EQ(savedB2(copies[0].copyPath), 78);

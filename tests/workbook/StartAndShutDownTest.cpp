@@ -108,23 +108,25 @@ TEST_F(ShutDownExcel, LeavesAClosedPortAloneAndWorksWithoutASpreadsheet) {
   EXPECT_FALSE(store.ExcelApp);
 }
 
-TEST_F(ShutDownExcel, AsksAboutUnsavedChangesAndDoesNotSaveWhenDeclined) {
+// The exit asked before (askToSaveAll): shutting down itself asks nothing,
+// saves nothing, and keeps a copy of any unsaved work nobody answered for.
+TEST_F(ShutDownExcel, AsksNothingSavesNothingAndKeepsACopyOfUnsavedWork) {
   store.StartExcel();
   xl::Workbook* book = openSavedWorkbook(QStringLiteral("Plates.xlsx"));
   book->Range(QStringLiteral("Sheet1!$B$2")).setValue(99.0);
   ASSERT_FALSE(book->Saved());
-  prompts.script({PromptAnswer::Cancel});
   store.ShutDownExcel(nullptr);
-  ASSERT_EQ(prompts.shown().size(), 1u);
-  EXPECT_EQ(prompts.shown()[0].prompt, "Do you want to save the changes you made to 'Plates.xlsx'?");
-  EXPECT_EQ(prompts.shown()[0].title, "LumivaneQX");
-  EXPECT_EQ(prompts.shown()[0].buttons, PromptButtons::OkCancel);
-  EXPECT_EQ(prompts.shown()[0].icon, PromptIcon::Exclamation);
+  EXPECT_TRUE(prompts.shown().empty());
 
   QString error;
   const auto saved = xl::readXlsx(inHome("Plates.xlsx"), &error);
   ASSERT_TRUE(saved) << error.toStdString();
   EXPECT_EQ(saved->sheets()[0]->cell(1, 1)->value, xl::CellValue::fromNumber(12));
+  const auto copies = store.recovery().recovered();
+  ASSERT_EQ(copies.size(), 1);
+  const auto copy = xl::readXlsx(copies[0].copyPath, &error);
+  ASSERT_TRUE(copy) << error.toStdString();
+  EXPECT_EQ(copy->sheets()[0]->cell(1, 1)->value, xl::CellValue::fromNumber(99));
 }
 
 }  // namespace

@@ -3,10 +3,11 @@
 #include <algorithm>
 
 #include "workbook/engine/Automation.h"
+#include "workbook/engine/SaveFile.h"
 
 namespace xl {
 
-Application::Application() {
+Application::Application() : saveFile_(std::make_shared<AtomicSaveFile>()) {
   const QString base = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
   startupPath_ = QDir(base).filePath(QStringLiteral("XLSTART"));
 }

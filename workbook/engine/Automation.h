@@ -36,6 +36,7 @@ constexpr int kErrTypeMismatch = 13;
 constexpr int kErrObjectNotSet = 91;           // a call on an invalid range, sheet or workbook
 
 class Application;
+class SaveFile;
 class Workbook;
 
 // Like the automation error object: stays set until cleared.
@@ -248,6 +249,9 @@ class Application {
   void setStartupPath(const QString& path) { startupPath_ = path; }
   // Closes every workbook without saving.
   void Quit();
+  // Where saved workbooks are written: an AtomicSaveFile unless one is given.
+  SaveFile& saveFile() { return *saveFile_; }
+  void setSaveFile(std::shared_ptr<SaveFile> file) { saveFile_ = std::move(file); }
 
   // Engine internals used by the collection and range classes.
   std::vector<std::unique_ptr<Workbook>>& openBooks() { return books_; }
@@ -275,6 +279,7 @@ class Application {
   QString startupPath_;
   QMap<QString, int> newBookNumbers_;
   Clipboard clipboard_;
+  std::shared_ptr<SaveFile> saveFile_;
 };
 
 }  // namespace xl

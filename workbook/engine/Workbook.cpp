@@ -93,7 +93,7 @@ bool Workbook::Save() {
   }
   calculate();
   QString error;
-  if (!writeXlsx(*model_, path_, isTemplatePath(path_), &error)) {
+  if (!writeXlsx(*model_, path_, isTemplatePath(path_), &error, &app_->saveFile())) {
     app_->Err().Raise(kErrMethodFailed, error);
     return false;
   }
@@ -117,7 +117,7 @@ bool Workbook::SaveAs(const QString& path) {
   }
   calculate();
   QString error;
-  if (!writeXlsx(*model_, info.absoluteFilePath(), suffix == QLatin1String("xltx"), &error)) {
+  if (!writeXlsx(*model_, info.absoluteFilePath(), suffix == QLatin1String("xltx"), &error, &app_->saveFile())) {
     app_->Err().Raise(kErrMethodFailed, error);
     return false;
   }

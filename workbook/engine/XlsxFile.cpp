@@ -15,9 +15,9 @@ std::unique_ptr<WorkbookModel> readXlsx(const QString& path, QString* error, con
   return model;
 }
 
-bool writeXlsx(const WorkbookModel& model, const QString& path, bool asTemplate, QString* error) {
+bool writeXlsx(const WorkbookModel& model, const QString& path, bool asTemplate, QString* error, SaveFile* file) {
   QString message;
-  const bool written = writer::writePackage(model, path, asTemplate, &message);
+  const bool written = writer::writePackage(model, path, asTemplate, &message, file);
   if (!written && error != nullptr) *error = QStringLiteral("Cannot save %1: %2").arg(path, message);
   return written;
 }

@@ -8,6 +8,8 @@
 // Reading and writing .xlsx workbooks and .xltx templates.
 namespace xl {
 
+class SaveFile;
+
 // Bounds that keep a damaged or hostile file from exhausting the machine.
 struct ReadLimits {
   qint64 maxPartBytes = 256LL * 1024 * 1024;   // one uncompressed part
@@ -27,6 +29,8 @@ std::unique_ptr<WorkbookModel> readXlsx(const QString& path, QString* error, con
 // Writes atomically (a temporary file beside the target, then a rename).
 // `asTemplate` selects the template content type (.xltx); otherwise the
 // workbook content type, whatever file the model came from.
-bool writeXlsx(const WorkbookModel& model, const QString& path, bool asTemplate, QString* error);
+// `file`, when given, is where the bytes go (an AtomicSaveFile otherwise).
+bool writeXlsx(const WorkbookModel& model, const QString& path, bool asTemplate, QString* error,
+               SaveFile* file = nullptr);
 
 }  // namespace xl

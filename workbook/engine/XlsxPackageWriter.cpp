@@ -1,10 +1,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
 #include <QXmlStreamWriter>
 
+#include "workbook/engine/SaveFile.h"
 #include "workbook/engine/XlsxNames.h"
 #include "workbook/engine/XlsxText.h"
 #include "workbook/engine/XlsxWriter.h"
@@ -256,21 +256,13 @@ QString quotedSheetName(const QString& name) {
   return u'\'' + doubled + u'\'';
 }
 
-bool writePackage(const WorkbookModel& model, const QString& path, bool asTemplate, QString* error) {
+bool writePackage(const WorkbookModel& model, const QString& path, bool asTemplate, QString* error,
+                  SaveFile* file) {
   if (!checkSheetNames(model, error)) return false;
   QByteArray zipBytes;
   if (!zip::buildArchive(buildParts(model, asTemplate), &zipBytes, error)) return false;
-  QDir().mkpath(QFileInfo(path).absolutePath());
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    *error = file.errorString();
-    return false;
-  }
-  if (file.write(zipBytes) != zipBytes.size() || !file.commit()) {
-    *error = file.errorString();
-    return false;
-  }
-  return true;
+  AtomicSaveFile atomic;
+  return (file != nullptr ? *file : atomic).write(path, zipBytes, error);
 }
 
 }  // namespace xl::writer

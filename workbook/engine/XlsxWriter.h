@@ -9,6 +9,10 @@
 #include "workbook/engine/XlsxStyles.h"
 
 // The parts of the writer, one job each.
+namespace xl {
+class SaveFile;
+}
+
 namespace xl::writer {
 
 class SharedStrings {
@@ -28,6 +32,8 @@ QByteArray sheetXml(const Worksheet& sheet, bool selected, styles::StyleSheetWri
 // "My Sheet" -> "'My Sheet'", "Data" -> "Data", as formulas need sheet names.
 QString quotedSheetName(const QString& name);
 
-bool writePackage(const WorkbookModel& model, const QString& path, bool asTemplate, QString* error);
+// Through `file` when given, else an AtomicSaveFile.
+bool writePackage(const WorkbookModel& model, const QString& path, bool asTemplate, QString* error,
+                  SaveFile* file = nullptr);
 
 }  // namespace xl::writer

@@ -139,7 +139,7 @@ bool buildArchive(const QList<QPair<QString, QByteArray>>& parts, QByteArray* zi
     for (const auto& [name, bytes] : parts) {
       QuaZipNewInfo info(name);
       info.dateTime = fixedTime;
-      info.externalAttr = 0;
+      info.externalAttr = 0100644U << 16;  // a regular file, rw-r--r--, for unzip tools
       QuaZipFile entry(&zip);
       if (!entry.open(QIODevice::WriteOnly, info, nullptr, 0, Z_DEFLATED, Z_DEFAULT_COMPRESSION) ||
           entry.write(bytes) != bytes.size()) {
