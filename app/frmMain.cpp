@@ -240,7 +240,7 @@ bool frmMain::QueryUnload() {
     // instrument's wait within the reply bound; then the program can close.
     if (app_.prompts().show(kCancelToExit, app_.program().executableName, PromptButtons::OkCancel,
                             PromptIcon::Exclamation) == PromptAnswer::Ok)
-      windows_.runWindow().cmdStartCancel_Click();
+      windows_.runWindow().sequencer().CancelRun();
     return false;
   }
   app_.prompts().show(QStringLiteral("Can't exit yet.  A run is still in progress"), app_.program().executableName);
