@@ -28,6 +28,7 @@ int RunSequencer::CollectRuns() {
   DataStorage storage(store_, options_, state_, view_, link);
   cancelWaitExpired_ = false;
   dataIncomplete_ = false;
+  unstoredRun_.reset();
 
   int result = kCompleted;
   bool abandon = false;
@@ -90,6 +91,7 @@ void RunSequencer::collectFrames(DataStorage& storage, int& result, bool& abando
         setStatusLine(line);
       }
       if (!storage.StoreRun()) {
+        unstoredRun_ = storage.readings;
         stopStorage(storage, result, abandon);
         return;
       }

@@ -60,7 +60,8 @@ void RunSequencer::tmrComStatus_Timer() {
   const QString reply = app_.link().PollStatusReply(QStringLiteral("x"));
   if (reply.isEmpty() || reply.startsWith(QLatin1Char('6'))) return;
   const QString requestStatus = reply.mid(2, 1);
-  if (requestStatus == QLatin1String("0")) setStatusLine(RunTexts::kLastRunCompleted);
+  if (requestStatus == QLatin1String("0"))
+    setStatusLine(dataIncomplete_ ? RunTexts::kLastRunIncomplete : RunTexts::kLastRunCompleted);
   else if (requestStatus != QLatin1String("1")) setStatusLine(RunTexts::kRunAbandonedRequest + requestStatus);
   state_.AwaitingDelayedEjection = false;
 }

@@ -2,10 +2,12 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
+
+#include "run/DataStorage.h"
 
 class AppContext;
 class Prompts;
-class DataStorage;
 class RunOptions;
 class RunView;
 class modExcel;
@@ -65,6 +67,8 @@ class RunSequencer {
   bool startRunActive() const { return startRunActive_; }
   // The last sequence stored a run with a column that no report filled.
   bool dataIncomplete() const { return dataIncomplete_; }
+  // The readings of the run the last sequence could not store (a full sheet), if any.
+  const std::optional<ReadingsTable>& unstoredRun() const { return unstoredRun_; }
 
   static inline const QString kStartButtonReason = QStringLiteral("Start button was clicked");
 
@@ -98,6 +102,7 @@ class RunSequencer {
   qint64 cancelledAtMs_ = 0;
   bool cancelWaitExpired_ = false;
   bool dataIncomplete_ = false;
+  std::optional<ReadingsTable> unstoredRun_;
 };
 
 // Texts of the sequencer.

@@ -299,6 +299,8 @@ TEST_F(SequencerTest, FullSheetEndsTheSequenceAsAFailureKeepingEveryStoredRun) {
   EXPECT_EQ(instrument.count("Read #steps:"), 0);
   for (const char* b2 : {"Data!E1000001", "Data!E1015009", "Data!E1030017"}) EXPECT_EQ(cellNumber(b2), 3410.0) << b2;
   EXPECT_TRUE(book->Range(QStringLiteral("Data!E1045025")).Value().isEmpty()) << "run 4 is not written";
+  ASSERT_TRUE(sequencer.unstoredRun().has_value()) << "run 4 is kept in memory";
+  EXPECT_EQ((*sequencer.unstoredRun())[1][2].text, QStringLiteral("1234"));
   EXPECT_EQ(nameFormula("NextDataStorage"), QStringLiteral("=Data!$D$1045024"));
   EXPECT_FALSE(app.linkState().RunInProgress);
 }
