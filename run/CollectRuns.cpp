@@ -61,7 +61,9 @@ void RunSequencer::collectFrames(DataStorage& storage, int& result, bool& abando
     // hold. Only a cancel that the instrument leaves unanswered ends it.
     const QString type = app_.link().ReceiveSequenceFrame(payload, [this] { return cancelGraceOver(); });
     if (link.CancelRequested) {
-      cancelWaitExpired_ = type == modVrHd::kNoReplyType;
+      // Silent for the whole grace: the instrument is not answering. A cancel
+      // without grace (the console's) still has its eject answered below.
+      cancelWaitExpired_ = type == modVrHd::kNoReplyType && cancelGraceMs_ > 0;
       return;
     }
     if (type == modVrHd::kNoReplyType) {

@@ -48,7 +48,8 @@ class RunSequencer {
   int CollectRuns();
   // Sends the eject with the cancel tag and sets CancelRequested. The
   // sequence's wait then ends at the next frame, or as cancelled when no frame
-  // comes within the cancel grace (the link's reply bound unless set).
+  // comes within the cancel grace (the link's reply bound unless set; with 0
+  // the wait ends at once and the sequence's own eject follows).
   void CancelRun();
   void setCancelGraceMs(int ms) { cancelGraceMs_ = ms; }
   void ResetRunState();

@@ -27,8 +27,8 @@ bool DataStorage::StoreRun() {
   const QString t = options_.txtNextTimeStorage.text;
   const bool plate = plateOrientation(options_);
   const int height = plate ? ColumnReport::kRows : 1;
-  // This run's block and the first row of the one after it, with the columns
-  // of the row labels and formats that go along.
+  // This run's block and the whole block after it, with the columns of the
+  // row labels and formats that go along: the names always point at room.
   const int nextBottom = height + blankRows() + height - 1;
   if (!fitsOnSheet(n, Extent{0, plate ? -3 : -12, nextBottom, plate ? 11 : 96})) return false;
   if (!t.isEmpty() && !fitsOnSheet(t, Extent{0, -3, nextBottom, plate ? 11 : 96})) return false;

@@ -130,6 +130,40 @@ TEST(MeasureCommand, CtrlCCancelsTheSequenceAndKeepsTheStoredRuns) {
   EXPECT_TRUE(QDir(home.path() + QStringLiteral("/Recovery")).entryList(QDir::Files).isEmpty());
 }
 
+// Blocks 32008 rows apart from row 1000000: run 2 has no room left on the sheet.
+TEST(MeasureCommand, FullSheetStopsTheSequenceAndFails) {
+  ProgramFolder home;
+  const QString book = home.dir.filePath(QStringLiteral("book.xlsx"));
+  ASSERT_EQ(ctl({QStringLiteral("new-workbook"), kTemplate, book}).exitCode, 0);
+  ASSERT_EQ(ctl({QStringLiteral("set-options"), book, QStringLiteral("--runs"), QStringLiteral("3"),
+                 QStringLiteral("--wells"), QStringLiteral("B2")})
+                .exitCode,
+            0);
+  {
+    xl::Application app;
+    xl::Workbook* opened = app.Workbooks().Open(book);
+    ASSERT_NE(opened, nullptr);
+    opened->Range(QStringLiteral("Options!$B$8")).setValue(32000.0);
+    for (const char* name : {"NextDataStorage", "NextTimeStorage"}) opened->Names().Item(QLatin1String(name)).Delete();
+    opened->Names().Add(QStringLiteral("NextDataStorage"), QStringLiteral("=Data!$D$1000000"));
+    opened->Names().Add(QStringLiteral("NextTimeStorage"), QStringLiteral("=Data!$V$1000000"));
+    ASSERT_TRUE(opened->Save());
+  }
+  const RunResult run = ctl({QStringLiteral("--home"), home.path(), QStringLiteral("--simulate"),
+                             QStringLiteral("--time-scale"), QStringLiteral("50"), QStringLiteral("measure"), book});
+  EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
+  EXPECT_EQ(run.err,
+            QStringLiteral("Data storage stopped: The worksheet is full; start a new workbook to continue.\n"));
+  EXPECT_FALSE(run.out.contains(QStringLiteral("completed successfully"))) << run.out.toStdString();
+
+  xl::Application app;
+  xl::Workbook* opened = app.Workbooks().Open(book);
+  ASSERT_NE(opened, nullptr);
+  EXPECT_TRUE(opened->Range(QStringLiteral("Data!E1000001")).Value().isNumeric()) << "run 1 is kept";
+  EXPECT_EQ(opened->Names().Item(QStringLiteral("NextDataStorage")).Value(), QStringLiteral("=Data!$D$1032008"));
+  EXPECT_TRUE(opened->Range(QStringLiteral("Data!E1032009")).Value().isEmpty());
+}
+
 TEST(MeasureCommand, RefusedBeforeTheInstrumentIsContacted) {
   ProgramFolder home;
   const QString book = home.dir.filePath(QStringLiteral("book.xlsx"));
