@@ -1,6 +1,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "link/Pump.h"
 #include "run/RunResults.h"
 #include "tests/run/RunFixture.h"
 
@@ -323,6 +324,31 @@ TEST_F(SequencerTest, ColumnWithoutAReportIsStoredUnsampledNotAsThePreviousRun) 
   EXPECT_TRUE(sequencer.dataIncomplete());
   app.linkState().EventLogFile.flush();
   EXPECT_EQ(logText("EventLogs"), QStringLiteral("3/14/2026 9:30:19 AM\tRun 2: no report for column 2\n"));
+}
+
+TEST_F(SequencerTest, ReportCutByTheReceiveBufferLimitCountsAsLost) {
+  instrument.trayStatus = "3";
+  const qint64 t = nowEpoch();
+  // Run 2's report of column 2 starts, then noise pushes its beginning out of the buffer.
+  const QByteArray cut = reportFrame(false, 2, 2, t + 15, eight(1300));
+  instrument.sequence = runFrames(1, false) + cut.left(cut.size() - 1) + QByteArray(Pump::kMaxUnframedTail, 'z');
+  instrument.finalReply.clear();
+  bool restSent = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (restSent || nameFormula("NextDataStorage") != QStringLiteral("=Data!$D$12")) return;
+    restSent = true;
+    port->deliver(")" + reportFrame(false, 2, 5, t + 17, eight(1300)) + reportFrame(true, 2, 0, t + 19, eight(1200)) +
+                  "(2B60x0FFFF)");
+  });
+  watch.start(0);
+  clickStart();
+  EXPECT_TRUE(restSent);
+  EXPECT_EQ(cellText("Data!E13"), QStringLiteral("X"));
+  EXPECT_EQ(cellNumber("Data!H14"), 10010.0);
+  EXPECT_NE(std::find(view.lines.begin(), view.lines.end(), QStringLiteral("Run 2: no report for column 2")),
+            view.lines.end());
+  EXPECT_TRUE(sequencer.dataIncomplete());
 }
 
 TEST_F(SequencerTest, CancelUnansweredBySilentInstrumentEndsWithinTheReplyBound) {
