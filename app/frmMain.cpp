@@ -260,6 +260,15 @@ bool frmMain::QueryUnload() {
   if (!windows_.store().askToSaveAll()) return false;
   if (!app_.port().isOpen()) return true;
   if (app_.link().SayGoodbye()) return true;
+  const LinkState& link = app_.linkState();
+  if (link.RunInProgress && !link.CancelRequested) {
+    // The way out of a sequence is its Cancel, which ends even a silent
+    // instrument's wait within the reply bound; then the program can close.
+    if (app_.prompts().show(kCancelToExit, app_.program().executableName, PromptButtons::OkCancel,
+                            PromptIcon::Exclamation) == PromptAnswer::Ok)
+      windows_.runWindow().sequencer().CancelRun();
+    return false;
+  }
   app_.prompts().show(QStringLiteral("Can't exit yet.  A run is still in progress"), app_.program().executableName);
   return false;
 }

@@ -44,8 +44,11 @@ class frmMain : public QMainWindow {
 
   // The first activation: welcome, spreadsheet, run window. Later calls do nothing.
   void Form_Activate();
-  // The exit query: true when the window may close.
+  // The exit query: true when the window may close. During a sequence it
+  // offers the run window's Cancel instead.
   bool QueryUnload();
+  static inline const QString kCancelToExit =
+      QStringLiteral("A run is still in progress.  Click OK to cancel it, then close the program again.");
   // The unload after an accepted query: spreadsheet and windows.
   void Form_Unload();
 

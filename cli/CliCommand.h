@@ -9,7 +9,14 @@
 class AppContext;
 
 // Exit statuses of lumivanectl.
-enum CliExit { kExitOk = 0, kExitFailed = 1, kExitNoInstrument = 2, kExitPortOrFile = 3, kExitUsage = 64 };
+enum CliExit {
+  kExitOk = 0,
+  kExitFailed = 1,
+  kExitNoInstrument = 2,
+  kExitPortOrFile = 3,
+  kExitUsage = 64,
+  kExitInterrupted = 130,  // Ctrl-C or SIGTERM, as a shell reports a SIGINT
+};
 
 struct CliContext {
   AppContext& app;

@@ -1,9 +1,11 @@
 // lumivanectl measure: one whole measurement into a data workbook, headless.
 #include <QFileInfo>
+#include <cstdlib>
 #include <map>
 
 #include "app/AppContext.h"
 #include "cli/CliCommand.h"
+#include "cli/InterruptSignals.h"
 #include "options/RunOptions.h"
 #include "run/RunResults.h"
 #include "run/RunSequencer.h"
@@ -90,6 +92,34 @@ bool openWorkbook(CliContext& ctx, modExcel& store, RunOptions& options, const Q
   return true;
 }
 
+// Ctrl-C (or SIGTERM) during a measurement: the first acts as the run
+// window's Cancel at once, the second ends the process on the spot, leaving
+// the recovery copy of the runs stored so far.
+class MeasureInterrupts {
+ public:
+  MeasureInterrupts(CliContext& ctx, modExcel& store, RunSequencer& sequencer) {
+    QObject::connect(&signals_, &InterruptSignals::interrupted, &signals_, [&ctx, &store, &sequencer, this](int count) {
+      if (count == 1) {
+        interrupted_ = true;
+        if (sequencer.startRunActive()) sequencer.CancelRun();
+        return;
+      }
+      ctx.out.flush();
+      const QString copy = store.ExcelWorkbook ? store.recovery().copyPathFor(*store.ExcelWorkbook) : QString();
+      if (!copy.isEmpty() && QFileInfo::exists(copy))
+        ctx.err << "Measurement stopped at once; runs stored so far are in the recovery copy " << copy << Qt::endl;
+      else
+        ctx.err << "Measurement stopped at once; no run was stored." << Qt::endl;
+      std::_Exit(kExitInterrupted);
+    });
+  }
+  bool interrupted() const { return interrupted_; }
+
+ private:
+  InterruptSignals signals_;
+  bool interrupted_ = false;
+};
+
 int measure(CliContext& ctx, const QStringList& args) {
   MeasureArguments parsed;
   if (!parse(args, parsed)) {
@@ -104,15 +134,19 @@ int measure(CliContext& ctx, const QStringList& args) {
   if (ctx.checkOnly) return kExitOk;
 
   RunState state;
+  ConsoleRunView view(ctx.out);
+  RunSequencer sequencer(ctx.app, store, options, state, view);
+  sequencer.setPrompts(prompts);
+  // Nobody waits on a console for a silent instrument: a cancel ends the wait at once.
+  sequencer.setCancelGraceMs(0);
+  const MeasureInterrupts interrupts(ctx, store, sequencer);
+
   state.txtTest = parsed.texts[QStringLiteral("--test")];
   state.txtOperator = parsed.texts[QStringLiteral("--operator")];
   state.txtPlateNo = parsed.texts[QStringLiteral("--plate")];
   state.txtNotes = parsed.texts[QStringLiteral("--notes")];
   state.cmdStartCancelEnabled = true;
-  ConsoleRunView view(ctx.out);
-  RunSequencer sequencer(ctx.app, store, options, state, view);
-  sequencer.setPrompts(prompts);
-  sequencer.cmdStartCancel_Click();
+  if (!interrupts.interrupted()) sequencer.cmdStartCancel_Click();
 
   // The runs stored so far are kept, whatever the outcome.
   xl::Workbook* book = store.ExcelWorkbook;
@@ -122,9 +156,18 @@ int measure(CliContext& ctx, const QStringList& args) {
     return kExitFailed;
   }
   store.recovery().discardFor(*book);
+  if (interrupts.interrupted()) {
+    ctx.err << "Measurement cancelled; runs stored so far are in " << QFileInfo(parsed.workbook).absoluteFilePath()
+            << Qt::endl;
+    return kExitInterrupted;
+  }
 
   const int result = sequencer.lastResult();
-  if (result == RunResult::kCompleted || result == RunResult::kCompletedPlateHeld) return kExitOk;
+  if (result == RunResult::kCompleted || result == RunResult::kCompletedPlateHeld) {
+    if (!sequencer.dataIncomplete()) return kExitOk;
+    ctx.err << RunTexts::kLastRunIncomplete << Qt::endl;
+    return kExitFailed;
+  }
   const QString outcome = state.ResultHeadline + QStringLiteral(": ") + state.ResultDetail;
   if (result >= 0 && outcome != prompts.last()) ctx.err << outcome << Qt::endl;
   return kExitFailed;

@@ -81,6 +81,22 @@ int showOptions(CliContext& ctx, const QStringList& args) {
   return kExitOk;
 }
 
+// The options given that the load had to replace: each with the value given
+// and the one it would have become.
+QStringList refusedValues(const RunOptions& options,
+                          const std::vector<std::pair<OptionField RunOptions::*, QString>>& given) {
+  QStringList lines;
+  for (const auto& [member, text] : given) {
+    const OptionField& field = options.*member;
+    if (field.mark != FieldMark::Corrected && field.mark != FieldMark::Default) continue;
+    QString name;
+    for (const RunOptions::NamedField& named : RunOptions::namedFields())
+      if (named.field == member) name = named.workbookName;
+    lines << QStringLiteral("%1: \"%2\" is not allowed; it would be corrected to %3.").arg(name, text, field.text);
+  }
+  return lines;
+}
+
 const char* const kSetOptionsUsage =
     "set-options WORKBOOK [--incubation N] [--runs N] [--delay N] [--ejection N] [--settling N] [--dwell N] "
     "[--wells all|none|LIST]";
@@ -123,6 +139,12 @@ int setOptions(CliContext& ctx, const QStringList& args) {
   }
   book.options.StoreOptions();
   if (!book.options.LoadOptionsFromWorkbook()) return kExitFailed;
+  // A value the workbook would not keep as given is refused: the file stays as it was.
+  if (const QStringList refused = refusedValues(book.options, texts); !refused.isEmpty()) {
+    for (const QString& line : refused) ctx.err << line << '\n';
+    ctx.err << "Nothing was stored in " << args[0] << "." << Qt::endl;
+    return kExitFailed;
+  }
   printOptions(ctx, book);
   if (!book.store.ExcelWorkbook->Save()) {
     ctx.err << SavePrompt::failed(book.store.Err().Description) << Qt::endl;

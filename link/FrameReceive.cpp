@@ -41,13 +41,13 @@ bool modVrHd::waitExpired(qint64 deadline) const {
   return pump_.portFailed() || pump_.clock().monotonicMs() >= deadline;
 }
 
-std::optional<QString> modVrHd::receive(const FrameScan& scan, bool bounded) {
+std::optional<QString> modVrHd::receive(const FrameScan& scan, bool bounded, const std::function<bool()>& stopWaiting) {
   const qint64 deadline = bounded ? deadlineFromNow() : std::numeric_limits<qint64>::max();
   qsizetype s = 0;  // index where the search for the next ")" starts
   for (;;) {
     s = std::max<qsizetype>(0, s - pollStep());
     if (std::optional<QString> taken = scan(state_.RxBuffer, s)) return taken;
-    if (waitExpired(deadline)) return std::nullopt;
+    if (waitExpired(deadline) || (stopWaiting && stopWaiting())) return std::nullopt;
     pump_.idle(kIdleSliceMs);
   }
 }
@@ -72,7 +72,11 @@ QString modVrHd::ReceiveFrame(QString& payload) { return receiveFrame(payload, t
 
 QString modVrHd::ReceiveSequenceFrame(QString& payload) { return receiveFrame(payload, false); }
 
-QString modVrHd::receiveFrame(QString& payload, bool bounded) {
+QString modVrHd::ReceiveSequenceFrame(QString& payload, const std::function<bool()>& stopWaiting) {
+  return receiveFrame(payload, false, stopWaiting);
+}
+
+QString modVrHd::receiveFrame(QString& payload, bool bounded, const std::function<bool()>& stopWaiting) {
   const QString& header = state_.FrameHeader;
   QString type = kNoReplyType;
   payload.clear();
@@ -92,7 +96,7 @@ QString modVrHd::receiveFrame(QString& payload, bool bounded) {
       s = q;  // too short: dropped
     }
     return std::nullopt;
-  }, bounded);
+  }, bounded, stopWaiting);
   return type;
 }
 

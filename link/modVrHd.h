@@ -64,6 +64,9 @@ class modVrHd {
   // sequence (silent for as long as an incubation or an ejection hold); only a
   // port failure ends it early, with kNoReplyType.
   QString ReceiveSequenceFrame(QString& payload);
+  // The same, also ended with kNoReplyType as soon as `stopWaiting` returns
+  // true (asked between sleeps), so a cancel can end a silent wait.
+  QString ReceiveSequenceFrame(QString& payload, const std::function<bool()>& stopWaiting);
   QString ReceiveStatusReply(const QString& echo);
   QString PollStatusReply(const QString& echo);
 
@@ -96,8 +99,9 @@ class modVrHd {
   // wants, cutting what it takes or drops; s moves past what was looked at.
   using FrameScan = std::function<std::optional<QString>(QString& rx, qsizetype& s)>;
   // Polls and sleeps until `scan` takes a frame, the reply bound passes or the port fails.
-  std::optional<QString> receive(const FrameScan& scan, bool bounded = true);
-  QString receiveFrame(QString& payload, bool bounded);
+  std::optional<QString> receive(const FrameScan& scan, bool bounded = true,
+                                 const std::function<bool()>& stopWaiting = {});
+  QString receiveFrame(QString& payload, bool bounded, const std::function<bool()>& stopWaiting = {});
   bool waitExpired(qint64 deadline) const;
   qint64 deadlineFromNow() const;
   qsizetype pollStep();

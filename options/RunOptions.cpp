@@ -184,7 +184,9 @@ void RunOptions::loadNextDataStorage() {
       firstSheet = store_.ExcelApp->ActiveWorkbook()->Sheets(1).Name();
     address = sheetReference(firstSheet) + QLatin1Char('!');
     if (txtDataStorageOrientation.text == kOrientationPlate) address += QStringLiteral("$D$3");
-    else if (txtDataStorageOrientation.text == kOrientationRow) address += QStringLiteral("$L$3");
+    // One row of 96: the option values and captions take the 12 columns to
+    // the left of the first well, so the block starts in column M.
+    else if (txtDataStorageOrientation.text == kOrientationRow) address += QStringLiteral("$M$3");
     txtNextDataStorage.colour = OptionColors::kDefaultUsed;
     txtNextDataStorage.mark = FieldMark::Default;
   }

@@ -26,20 +26,25 @@ int RunSequencer::CollectRuns() {
                                                                : RunTexts::kStartingRun1);
   // From here on a failing spreadsheet operation is skipped and collection goes on.
   DataStorage storage(store_, options_, state_, view_, link);
-  storage.PrepareDataBlock();
+  cancelWaitExpired_ = false;
+  dataIncomplete_ = false;
+  unstoredRun_.reset();
   view_.sequenceStarted();
 
   int result = kCompleted;
   bool abandon = false;
-  collectFrames(storage, result, abandon);
+  if (storage.PrepareDataBlock()) collectFrames(storage, result, abandon);
+  else stopStorage(storage, result, abandon);
+  dataIncomplete_ = storage.dataIncomplete;
   if (result == kNoMicroplate) {
     link.RunInProgress = false;
     link.RecipeActive = false;
     return result;
   }
 
-  if (abandon || link.CancelRequested) vr.EjectTray();
-  else if (!state_.AwaitingDelayedEjection) collectFinalReply(result);
+  // A cancel the instrument never answered: a second eject would only wait as long again.
+  if ((abandon || link.CancelRequested) && !cancelWaitExpired_) vr.EjectTray();
+  else if (!abandon && !link.CancelRequested && !state_.AwaitingDelayedEjection) collectFinalReply(result);
   vr.FlushInput();
   writeDarkCurrentLine(QString());
   if (link.CancelRequested) setResult(result, kCancelled, kCollectCancelledHeadline, kRunCancelledDetail);
@@ -53,9 +58,15 @@ void RunSequencer::collectFrames(DataStorage& storage, int& result, bool& abando
   for (;;) {
     const int previousRunNumber = storage.runNumber;
     QString payload;
-    // No reply bound: a sequence is silent through an incubation or an ejection hold.
-    const QString type = app_.link().ReceiveSequenceFrame(payload);
-    if (link.CancelRequested) return;
+    // No reply bound: a sequence is silent through an incubation or an ejection
+    // hold. Only a cancel that the instrument leaves unanswered ends it.
+    const QString type = app_.link().ReceiveSequenceFrame(payload, [this] { return cancelGraceOver(); });
+    if (link.CancelRequested) {
+      // Silent for the whole grace: the instrument is not answering. A cancel
+      // without grace (the console's) still has its eject answered below.
+      cancelWaitExpired_ = type == modVrHd::kNoReplyType && cancelGraceMs_ > 0;
+      return;
+    }
     if (type == modVrHd::kNoReplyType) {
       setStatusLine(RunTexts::kConnectionLost);
       setResult(result, RunResult::kInstrumentError, RunResult::kInstrumentErrorHeadline,
@@ -82,11 +93,22 @@ void RunSequencer::collectFrames(DataStorage& storage, int& result, bool& abando
                                          QStringLiteral(".");
         setStatusLine(line);
       }
-      storage.StoreRun();
+      if (!storage.StoreRun()) {
+        unstoredRun_ = storage.readings;
+        stopStorage(storage, result, abandon);
+        return;
+      }
       view_.runStored();
     }
     if (storage.lastReport || abandon || link.CancelRequested) return;
   }
+}
+
+void RunSequencer::stopStorage(const DataStorage& storage, int& result, bool& abandon) {
+  app_.link().SendCancelEject();
+  setStatusLine(storage.stopText);
+  setResult(result, RunResult::kStorageStopped, RunResult::kStorageStoppedHeadline, storage.stopText);
+  abandon = true;
 }
 
 void RunSequencer::handleSequenceStatus(const QString& payload, int& result, bool& abandon) {
@@ -122,7 +144,7 @@ void RunSequencer::collectFinalReply(int& result) {
   const int instrumentStatus = statusDigit(reply, 0);
   const int requestStatus = statusDigit(reply, 2);
   if (requestStatus == 0) {
-    setStatusLine(RunTexts::kLastRunCompleted);
+    setStatusLine(dataIncomplete_ ? RunTexts::kLastRunIncomplete : RunTexts::kLastRunCompleted);
     logStepCount();
   } else if (requestStatus == 1 && instrumentStatus == 6) {
     setStatusLine(RunTexts::kPlateHeld);

@@ -12,6 +12,7 @@ DataStorage::DataStorage(modExcel& store, RunOptions& options, RunState& state, 
 bool DataStorage::HandleColumnReport(const QString& payload) {
   const ColumnReport report = parseColumnReport(payload);
   lastReport = report.lastReport;
+  lastStamp_ = report.timeStamp;
   const QString elapsed = QString::number(static_cast<qint64>(report.timeStamp) - state_.RunStartEpochSeconds);
   // A column index the table has no place for: the readings are skipped.
   if (report.hasTableColumn()) {
@@ -29,6 +30,7 @@ bool DataStorage::HandleColumnReport(const QString& payload) {
     state_.ResultDetail = RunResult::kGarbledDetail;
     return false;
   }
+  if (report.hasTableColumn()) reported[static_cast<size_t>(report.columnIndex)] = true;
   if (report.isDarkColumn()) {
     logDarkColumn(report);
     runComplete = dataColumnsSeen;

@@ -14,6 +14,9 @@ constexpr int kGarbledReport = 36;
 constexpr int kInstrumentError = 37;
 constexpr int kCancelled = 38;
 constexpr int kCompletedPlateHeld = 40;
+// The workbook could take no more data (a full sheet, a block off the sheet):
+// the sequence was cancelled on the instrument with every stored run kept.
+constexpr int kStorageStopped = 41;
 
 inline const QString kRequestStatusCode = QStringLiteral("REQUEST status code: ");
 inline const QString kInstrumentStatusCode = QStringLiteral("INSTRUMENT status code: ");
@@ -36,6 +39,7 @@ inline const QString kPlateHeldDetail =
     QStringLiteral("The tray is kept inside because the run options specify delayed ejection.");
 // A reply that never came (or a port that failed) where a status was expected.
 inline const QString kNoAnswerDetail = QStringLiteral("Lumivane did not answer.");
+inline const QString kStorageStoppedHeadline = QStringLiteral("Data storage stopped");
 inline const QString kConnectionLostDetail = QStringLiteral("The connection to Lumivane was lost.");
 
 }  // namespace RunResult

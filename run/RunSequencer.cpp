@@ -8,7 +8,8 @@
 #include "workbook/modExcel.h"
 
 RunSequencer::RunSequencer(AppContext& app, modExcel& store, RunOptions& options, RunState& state, RunView& view)
-    : app_(app), store_(store), options_(options), state_(state), view_(view), prompts_(&app.prompts()) {
+    : app_(app), store_(store), options_(options), state_(state), view_(view), prompts_(&app.prompts()),
+      cancelGraceMs_(modVrHd::kReplyTimeoutMs) {
   showOptions_ = [this](const QString&) {
     const bool loaded = options_.LoadOptionsFromWorkbook();
     state_.cmdStartCancelEnabled = loaded && store_.OptionsConfirmed;
@@ -46,6 +47,7 @@ void RunSequencer::ResetRunState() {
 
 void RunSequencer::CancelRun() {
   app_.link().SendCancelEject();
+  cancelledAtMs_ = app_.clock().monotonicMs();
   state_.AwaitingDelayedEjection = false;
   ResetRunState();
   setStatusLine(RunTexts::kCancelledStatus);
@@ -58,9 +60,14 @@ void RunSequencer::tmrComStatus_Timer() {
   const QString reply = app_.link().PollStatusReply(QStringLiteral("x"));
   if (reply.isEmpty() || reply.startsWith(QLatin1Char('6'))) return;
   const QString requestStatus = reply.mid(2, 1);
-  if (requestStatus == QLatin1String("0")) setStatusLine(RunTexts::kLastRunCompleted);
+  if (requestStatus == QLatin1String("0"))
+    setStatusLine(dataIncomplete_ ? RunTexts::kLastRunIncomplete : RunTexts::kLastRunCompleted);
   else if (requestStatus != QLatin1String("1")) setStatusLine(RunTexts::kRunAbandonedRequest + requestStatus);
   state_.AwaitingDelayedEjection = false;
+}
+
+bool RunSequencer::cancelGraceOver() const {
+  return app_.linkState().CancelRequested && app_.clock().monotonicMs() - cancelledAtMs_ >= cancelGraceMs_;
 }
 
 bool RunSequencer::firmwareDownloadEnabled() const {

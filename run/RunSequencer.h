@@ -2,10 +2,12 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
+
+#include "run/DataStorage.h"
 
 class AppContext;
 class Prompts;
-class DataStorage;
 class RunOptions;
 class RunView;
 class modExcel;
@@ -42,9 +44,14 @@ class RunSequencer {
   void StartRun();
   // 1 running (RunInProgress set), 34, 35 or 38; ResultDetail/ResultHeadline set.
   int DefineAndStartRecipe();
-  // 0, 6, 36, 37, 38 or 40 (results of the sequence).
+  // 0, 6, 36, 37, 38, 40 or 41 (results of the sequence).
   int CollectRuns();
+  // Sends the eject with the cancel tag and sets CancelRequested. The
+  // sequence's wait then ends at the next frame, or as cancelled when no frame
+  // comes within the cancel grace (the link's reply bound unless set; with 0
+  // the wait ends at once and the sequence's own eject follows).
   void CancelRun();
+  void setCancelGraceMs(int ms) { cancelGraceMs_ = ms; }
   void ResetRunState();
 
   // tmrComStatus (100 ms): collects the final reply of a sequence whose plate
@@ -59,6 +66,10 @@ class RunSequencer {
   int lastResult() const { return lastResult_; }
   // True between the start of StartRun and its end.
   bool startRunActive() const { return startRunActive_; }
+  // The last sequence stored a run with a column that no report filled.
+  bool dataIncomplete() const { return dataIncomplete_; }
+  // The readings of the run the last sequence could not store (a full sheet), if any.
+  const std::optional<ReadingsTable>& unstoredRun() const { return unstoredRun_; }
 
   static inline const QString kStartButtonReason = QStringLiteral("Start button was clicked");
 
@@ -67,6 +78,10 @@ class RunSequencer {
   void setResult(int& result, int code, const QString& headline, const QString& detail);
   bool askForPlate();
   void collectFrames(DataStorage& storage, int& result, bool& abandon);
+  // Data storage cannot go on: the instrument's sequence is cancelled.
+  void stopStorage(const DataStorage& storage, int& result, bool& abandon);
+  // True once a cancel has waited its grace without a frame.
+  bool cancelGraceOver() const;
   void handleSequenceStatus(const QString& payload, int& result, bool& abandon);
   void collectFinalReply(int& result);
   void logStepCount();
@@ -84,6 +99,11 @@ class RunSequencer {
   bool startRunActive_ = false;
   int lastResult_ = -1;
   Prompts* prompts_ = nullptr;
+  int cancelGraceMs_;
+  qint64 cancelledAtMs_ = 0;
+  bool cancelWaitExpired_ = false;
+  bool dataIncomplete_ = false;
+  std::optional<ReadingsTable> unstoredRun_;
 };
 
 // Texts of the sequencer.
@@ -112,5 +132,7 @@ inline const QString kNowStartingRun = QStringLiteral("; now starting run");
 inline const QString kCancelledStatus = QStringLiteral("Last run was cancelled at operator's request.");
 inline const QString kCancelledMessage = QStringLiteral("You have cancelled this run.");
 inline const QString kConnectionLost = QStringLiteral("ERROR; run abandoned. The connection to Lumivane was lost.");
+inline const QString kLastRunIncomplete =
+    QStringLiteral("The last run completed, but the data is incomplete: some column reports were lost.");
 inline const QString kLastRunNoAnswer = QStringLiteral("ERROR on last run; Lumivane did not answer.");
 }  // namespace RunTexts

@@ -1,7 +1,9 @@
 #include <QCoreApplication>
+#include <QTextStream>
 #include <QVector>
 
 #include "app/Common.h"
+#include "link/LinkState.h"
 #include "options/RunOptions.h"
 #include "run/DataStorage.h"
 #include "run/RunState.h"
@@ -18,17 +20,24 @@ float DataStorage::darkCorrected(float value, float dark) {
   return corrected < 0.0f ? 0.0f : corrected;
 }
 
-void DataStorage::StoreRun() {
+bool DataStorage::StoreRun() {
   runComplete = false;  // consumed: the next report must not store this run again
   store_.Err().Clear();
-  const bool interactive = store_.ExcelApp ? store_.ExcelApp->Interactive() : true;
-  if (store_.ExcelApp) store_.ExcelApp->setInteractive(false);
-
   const QString n = options_.txtNextDataStorage.text;
   const QString t = options_.txtNextTimeStorage.text;
-  writeRunRows(n, t);
-
   const bool plate = plateOrientation(options_);
+  const int height = plate ? ColumnReport::kRows : 1;
+  // This run's block and the whole block after it, with the columns of the
+  // row labels and formats that go along: the names always point at room.
+  const int nextBottom = height + blankRows() + height - 1;
+  if (!fitsOnSheet(n, Extent{0, plate ? -3 : -12, nextBottom, plate ? 11 : 96})) return false;
+  if (!t.isEmpty() && !fitsOnSheet(t, Extent{0, -3, nextBottom, plate ? 11 : 96})) return false;
+
+  const bool interactive = store_.ExcelApp ? store_.ExcelApp->Interactive() : true;
+  if (store_.ExcelApp) store_.ExcelApp->setInteractive(false);
+  const QList<int> lost = lostColumns();
+  writeRunRows(n, t, lost);
+
   const QString nextData = advanceBlock(n, plate ? -3 : -12);
   if (!nextData.isEmpty()) {
     options_.txtNextDataStorage.text = nextData;
@@ -47,9 +56,39 @@ void DataStorage::StoreRun() {
   }
   store_.Err().Clear();
   store_.saveRecoveryCopy();
+  reportLostColumns(lost, lastStamp_);
+  // The next run starts from an empty table: a report lost on the line must
+  // not leave this run's readings in its place.
+  readings = ReadingsTable{};
+  reported = {};
+  return true;
 }
 
-void DataStorage::writeRunRows(const QString& dataCell, const QString& timeCell) {
+QList<int> DataStorage::lostColumns() const {
+  QList<int> lost;
+  for (int column = 0; column < 12; ++column) {
+    const bool read = state_.ColumnFlags.mid(column, 1) == QLatin1String("T");
+    if (read && !reported[static_cast<size_t>(column + 1)]) lost << column;
+  }
+  return lost;
+}
+
+void DataStorage::reportLostColumns(const QList<int>& columns, qint32 stamp) {
+  if (columns.isEmpty()) return;
+  dataIncomplete = true;
+  const QDateTime stamped = wallClockFromEpochSeconds(stamp);
+  for (int column : columns) {
+    const QString text = DataBlockTexts::kNoReport.arg(runNumber).arg(column + 1);
+    state_.lblStatusLine = text;
+    view_.setStatusLine(text);
+    if (link_.EventLogFile.isOpen()) {
+      QTextStream(&link_.EventLogFile) << Common::FormatDate(stamped) << ' ' << Common::FormatTime(stamped) << '\t'
+                                       << text << '\n';
+    }
+  }
+}
+
+void DataStorage::writeRunRows(const QString& dataCell, const QString& timeCell, const QList<int>& lost) {
   const bool plate = plateOrientation(options_);
   const xl::CellValue unsampled = xl::CellValue::fromText(options_.txtUnsampledWellValue.text);
   xl::Range d = store_.Range(dataCell);
@@ -61,7 +100,7 @@ void DataStorage::writeRunRows(const QString& dataCell, const QString& timeCell)
     QVector<xl::CellValue> times(12);
     for (int column = 0; column < 12; ++column) {
       const WellReading& reading = readingsOfRow[static_cast<size_t>(column + 1)];
-      if (options_.lblWell.isSelected(Common::WellIndex(row, column))) {
+      if (options_.lblWell.isSelected(Common::WellIndex(row, column)) && !lost.contains(column)) {
         const bool flagged = state_.ColumnFlags.mid(column, 1) == QLatin1String("T");
         const float value = flagged ? darkCorrected(reading.value, dark) : reading.value;
         data[column] = xl::CellValue::fromNumber(static_cast<double>(value));
@@ -82,8 +121,7 @@ void DataStorage::writeRunRows(const QString& dataCell, const QString& timeCell)
 
 QString DataStorage::advanceBlock(const QString& first, int formatFromColumn) {
   const bool plate = plateOrientation(options_);
-  const int blankRows = static_cast<int>(Common::Val(options_.txtBlankRowsBetweenRuns.text));
-  const int down = (plate ? 8 : 1) + blankRows;
+  const int down = (plate ? 8 : 1) + blankRows();
   const int height = plate ? 8 : 1;
   const xl::Range n = store_.Range(first);
   n.Offset(0, -1).Resize(height, 1).Copy();

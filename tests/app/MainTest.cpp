@@ -80,6 +80,7 @@ TEST_F(MainTest, ExitAsksForGoodbyeOnlyWithAnOpenPort) {
   app.linkState().LinkInitialised = true;
   app.linkState().FrameHeader = QStringLiteral("(2");
   app.linkState().RunInProgress = true;
+  app.linkState().CancelRequested = true;  // the sequence is being cancelled
   EXPECT_FALSE(window.QueryUnload());
   ASSERT_EQ(prompts->shown().size(), 1u);
   EXPECT_EQ(prompts->shown()[0].prompt, QStringLiteral("Can't exit yet.  A run is still in progress"));

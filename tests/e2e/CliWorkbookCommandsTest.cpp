@@ -42,11 +42,20 @@ TEST(CliWorkbookCommands, NewWorkbookFromTheTemplateThenOptionsSetAndReadBack) {
   run = runProgram(QStringLiteral("lumivanectl"), {QStringLiteral("options"), book});
   EXPECT_EQ(run.out, optionLines(QStringLiteral("12"), QStringLiteral("2"), QStringLiteral("True")) + chosen);
 
-  // An illegal value is corrected on load, marked, and keeps the run from starting.
-  run = runProgram(QStringLiteral("lumivanectl"),
-                   {QStringLiteral("set-options"), book, QStringLiteral("--runs"), QStringLiteral("2000")});
-  EXPECT_TRUE(run.out.contains(QStringLiteral("NumberOfRuns = 999 [C]\n"))) << run.out.toStdString();
-  EXPECT_TRUE(run.out.contains(QStringLiteral("OptionsConfirmed = False\n")));
+  // An illegal value is refused with the field and its correction, and nothing is stored.
+  const std::pair<const char*, const char*> refusals[] = {
+      {"2000", "NumberOfRuns: \"2000\" is not allowed; it would be corrected to 999.\n"},
+      {"abc", "NumberOfRuns: \"abc\" is not allowed; it would be corrected to 1.\n"},
+  };
+  for (const auto& [value, line] : refusals) {
+    run = runProgram(QStringLiteral("lumivanectl"),
+                     {QStringLiteral("set-options"), book, QStringLiteral("--runs"), QLatin1String(value)});
+    EXPECT_EQ(run.exitCode, 1) << value;
+    EXPECT_TRUE(run.err.startsWith(QLatin1String(line))) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+  }
+  run = runProgram(QStringLiteral("lumivanectl"), {QStringLiteral("options"), book});
+  EXPECT_EQ(run.out, optionLines(QStringLiteral("12"), QStringLiteral("2"), QStringLiteral("True")) + chosen);
 }
 
 TEST(CliWorkbookCommands, WorkbooksWrittenByAnotherProgram) {

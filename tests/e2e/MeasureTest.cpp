@@ -1,7 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <QFile>
+#include <signal.h>
 
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTimer>
+#include <functional>
+
+#include "sim/Simulator.h"
 #include "tests/e2e/E2eSupport.h"
 #include "workbook/engine/Automation.h"
 
@@ -56,6 +65,105 @@ TEST(MeasureCommand, TwoRunsOfTwoWellsLandInTheWorkbook) {
       << "the recovery copy goes once the workbook is saved";
 }
 
+// Serves this thread's events (the simulator's among them) until `done` or the time is up.
+bool serveUntil(const std::function<bool()>& done, int ms) {
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (!done()) {
+    if (elapsed.elapsed() > ms) return false;
+    QEventLoop loop;
+    QTimer::singleShot(20, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  return true;
+}
+
+// Ctrl-C in the pause after run 1: the cancel reaches the instrument, run 1
+// stays in the saved workbook, and the client exits 130.
+TEST(MeasureCommand, CtrlCCancelsTheSequenceAndKeepsTheStoredRuns) {
+  ProgramFolder home;
+  const QString book = home.dir.filePath(QStringLiteral("book.xlsx"));
+  ASSERT_EQ(ctl({QStringLiteral("new-workbook"), kTemplate, book}).exitCode, 0);
+  ASSERT_EQ(ctl({QStringLiteral("set-options"), book, QStringLiteral("--runs"), QStringLiteral("3"),
+                 QStringLiteral("--delay"), QStringLiteral("900"), QStringLiteral("--wells"), QStringLiteral("B2")})
+                .exitCode,
+            0);
+  SimOptions options;
+  options.timeScale = 50;  // the pause of 900 s takes 18 s
+  QString error;
+  const std::unique_ptr<Simulator> simulator = Simulator::startOnPty(options, &error);
+  ASSERT_TRUE(simulator) << error.toStdString();
+  QByteArray frames;
+  QObject::connect(&simulator->model(), &InstrumentModel::reply, [&frames](const QByteArray& frame) { frames += frame; });
+
+  QProcess client;
+  client.start(builtProgram(QStringLiteral("lumivanectl")),
+               {QStringLiteral("--home"), home.path(), QStringLiteral("--port"), simulator->devicePath(),
+                QStringLiteral("measure"), book});
+  QByteArray out;
+  ASSERT_TRUE(serveUntil(
+      [&] {
+        out += client.readAllStandardOutput();
+        return out.contains("now starting run 2.") || client.state() == QProcess::NotRunning;
+      },
+      60000))
+      << out.toStdString();
+  ASSERT_EQ(client.state(), QProcess::Running) << out.toStdString();
+  ::kill(static_cast<pid_t>(client.processId()), SIGINT);
+  ASSERT_TRUE(serveUntil([&] { return client.state() == QProcess::NotRunning; }, 30000));
+
+  const QString err = QString::fromLocal8Bit(client.readAllStandardError());
+  EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(client.exitCode(), 130) << err.toStdString();
+  EXPECT_TRUE(err.endsWith(QStringLiteral("Measurement cancelled; runs stored so far are in ") + book + '\n'))
+      << err.toStdString();
+  EXPECT_TRUE(QString::fromLatin1(frames).contains(QRegularExpression(QStringLiteral("B6.Q0FFFF\\)"))))
+      << "the eject with the cancel tag was answered: " << frames.toStdString();
+  EXPECT_FALSE(simulator->model().isConnected()) << "the client said goodbye";
+
+  xl::Application app;
+  xl::Workbook* opened = app.Workbooks().Open(book);
+  ASSERT_NE(opened, nullptr);
+  EXPECT_TRUE(opened->Range(QStringLiteral("Data!E4")).Value().isNumeric()) << "run 1 is kept";
+  EXPECT_TRUE(opened->Range(QStringLiteral("Data!E13")).Value().isEmpty());
+  EXPECT_EQ(opened->Names().Item(QStringLiteral("NextDataStorage")).Value(), QStringLiteral("=Data!$D$12"));
+  EXPECT_TRUE(QDir(home.path() + QStringLiteral("/Recovery")).entryList(QDir::Files).isEmpty());
+}
+
+// Blocks 32008 rows apart from row 1000000: run 2 has no room left on the sheet.
+TEST(MeasureCommand, FullSheetStopsTheSequenceAndFails) {
+  ProgramFolder home;
+  const QString book = home.dir.filePath(QStringLiteral("book.xlsx"));
+  ASSERT_EQ(ctl({QStringLiteral("new-workbook"), kTemplate, book}).exitCode, 0);
+  ASSERT_EQ(ctl({QStringLiteral("set-options"), book, QStringLiteral("--runs"), QStringLiteral("3"),
+                 QStringLiteral("--wells"), QStringLiteral("B2")})
+                .exitCode,
+            0);
+  {
+    xl::Application app;
+    xl::Workbook* opened = app.Workbooks().Open(book);
+    ASSERT_NE(opened, nullptr);
+    opened->Range(QStringLiteral("Options!$B$8")).setValue(32000.0);
+    for (const char* name : {"NextDataStorage", "NextTimeStorage"}) opened->Names().Item(QLatin1String(name)).Delete();
+    opened->Names().Add(QStringLiteral("NextDataStorage"), QStringLiteral("=Data!$D$1000000"));
+    opened->Names().Add(QStringLiteral("NextTimeStorage"), QStringLiteral("=Data!$V$1000000"));
+    ASSERT_TRUE(opened->Save());
+  }
+  const RunResult run = ctl({QStringLiteral("--home"), home.path(), QStringLiteral("--simulate"),
+                             QStringLiteral("--time-scale"), QStringLiteral("50"), QStringLiteral("measure"), book});
+  EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
+  EXPECT_EQ(run.err,
+            QStringLiteral("Data storage stopped: The worksheet is full; start a new workbook to continue.\n"));
+  EXPECT_FALSE(run.out.contains(QStringLiteral("completed successfully"))) << run.out.toStdString();
+
+  xl::Application app;
+  xl::Workbook* opened = app.Workbooks().Open(book);
+  ASSERT_NE(opened, nullptr);
+  EXPECT_TRUE(opened->Range(QStringLiteral("Data!E1000001")).Value().isNumeric()) << "run 1 is kept";
+  EXPECT_EQ(opened->Names().Item(QStringLiteral("NextDataStorage")).Value(), QStringLiteral("=Data!$D$1032008"));
+  EXPECT_TRUE(opened->Range(QStringLiteral("Data!E1032009")).Value().isEmpty());
+}
+
 TEST(MeasureCommand, RefusedBeforeTheInstrumentIsContacted) {
   ProgramFolder home;
   const QString book = home.dir.filePath(QStringLiteral("book.xlsx"));
@@ -65,7 +173,13 @@ TEST(MeasureCommand, RefusedBeforeTheInstrumentIsContacted) {
   EXPECT_EQ(run.exitCode, 64);
 
   ASSERT_EQ(ctl({QStringLiteral("new-workbook"), kTemplate, book}).exitCode, 0);
-  ASSERT_EQ(ctl({QStringLiteral("set-options"), book, QStringLiteral("--runs"), QStringLiteral("0")}).exitCode, 0);
+  {  // a workbook whose number of runs the load has to correct
+    xl::Application app;
+    xl::Workbook* opened = app.Workbooks().Open(book);
+    ASSERT_NE(opened, nullptr);
+    opened->Range(QStringLiteral("Options!$B$3")).setValue(0.0);
+    ASSERT_TRUE(opened->Save());
+  }
   run = ctl({QStringLiteral("--home"), home.path(), QStringLiteral("--port"), QStringLiteral("/dev/nonexistent-port"),
              QStringLiteral("measure"), book});
   EXPECT_EQ(run.exitCode, 1);

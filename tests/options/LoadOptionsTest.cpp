@@ -239,16 +239,16 @@ TEST_F(LoadOptions, UnknownOrMissingOrientationIsPlateLayoutInYellowWithoutBlock
   EXPECT_EQ(options.RowStepColumns, 0);
 }
 
-TEST_F(LoadOptions, MissingNextDataStorageInRowsStartsAtL3OfTheFirstSheetAndReadsTheMapAlongTheRow) {
+TEST_F(LoadOptions, MissingNextDataStorageInRowsStartsAtM3OfTheFirstSheetAndReadsTheMapAlongTheRow) {
   book->Range(QStringLiteral("Opts!$B$9")).setValue(QStringLiteral("H"));
   removeName(QStringLiteral("NextDataStorage"));
-  cell(QStringLiteral("Sheet1!$M$3")).setInteriorColorIndex(6);            // A2
-  cell(QStringLiteral("Sheet1!$X$3")).setInteriorPattern(xl::xlPatternLightUp);  // B1: 12 columns on
-  cell(QStringLiteral("Sheet1!$DC$3")).setInteriorColorIndex(3);           // H12, the 96th cell
-  cell(QStringLiteral("Sheet1!$L$4")).setInteriorColorIndex(3);            // below the row: not a well
+  cell(QStringLiteral("Sheet1!$N$3")).setInteriorColorIndex(6);            // A2
+  cell(QStringLiteral("Sheet1!$Y$3")).setInteriorPattern(xl::xlPatternLightUp);  // B1: 12 columns on
+  cell(QStringLiteral("Sheet1!$DD$3")).setInteriorColorIndex(3);           // H12, the 96th cell
+  cell(QStringLiteral("Sheet1!$M$4")).setInteriorColorIndex(3);            // below the row: not a well
   ASSERT_TRUE(load());
 
-  EXPECT_EQ(options.txtNextDataStorage.text, "Sheet1!$L$3");
+  EXPECT_EQ(options.txtNextDataStorage.text, "Sheet1!$M$3");
   EXPECT_EQ(options.txtNextDataStorage.mark, "D");
   EXPECT_EQ(options.txtNextDataStorage.colour, kDefaultUsed);
   EXPECT_TRUE(store.OptionsConfirmed);

@@ -30,7 +30,7 @@ class DataStorageTest : public RunFixture {
     ASSERT_TRUE(report(false, number, 5, 7, {1000, 1000, 1300, 1000, 1000, 1000, 1000, 1000}));
     ASSERT_TRUE(report(last, number, 0, 9, eight(1200)));
     ASSERT_TRUE(storage.runComplete);
-    storage.StoreRun();
+    ASSERT_TRUE(storage.StoreRun());
   }
   double serialOf(const QDateTime& when) {
     return QDate(1899, 12, 30).daysTo(when.date()) + when.time().msecsSinceStartOfDay() / 86400000.0;
@@ -40,7 +40,7 @@ class DataStorageTest : public RunFixture {
 };
 
 TEST_F(DataStorageTest, PlateLayoutHeaderDateTimeTextsOptionsAndLastDataStorage) {
-  storage.PrepareDataBlock();
+  ASSERT_TRUE(storage.PrepareDataBlock());
   EXPECT_EQ(cellText("Data!A3"), QStringLiteral("Date:"));
   EXPECT_EQ(cellNumber("Data!B3"), std::floor(serialOf(kStart)));
   EXPECT_EQ(cellText("Data!A4"), QStringLiteral("Time:"));
@@ -149,6 +149,56 @@ TEST_F(DataStorageTest, RowLayoutHeaderRowOnlyOnceLastDataStorageExists) {
   EXPECT_EQ(cellText("Data!F31"), QStringLiteral("Test:"));
   EXPECT_EQ(cellText("Data!J31"), QStringLiteral("Date:"));
   EXPECT_EQ(cellText("Data!K31"), QStringLiteral("Time:"));
+}
+
+TEST_F(DataStorageTest, RowLayoutFromTheDefaultStartKeepsEveryOptionValueAndTheWellMap) {
+  book->Range(QStringLiteral("Options!$B$9")).setValue(QStringLiteral("H"));
+  book->Names().Item(QStringLiteral("NextDataStorage")).Delete();
+  book->Names().Item(QStringLiteral("NextTimeStorage")).Delete();
+  ASSERT_TRUE(options.LoadOptionsFromWorkbook());
+  ASSERT_EQ(options.txtNextDataStorage.text, QStringLiteral("Data!$M$3"));
+  selectWells({1 * 12 + 1, 2 * 12 + 4});
+  options.StoreOptions();
+  ASSERT_TRUE(storage.PrepareDataBlock());
+  run(1, true);
+  for (const char* value : {"Data!A3", "Data!B3", "Data!C3", "Data!D3", "Data!E3"})
+    EXPECT_TRUE(book->Range(QLatin1String(value)).Value().isNumeric()) << value;
+  EXPECT_EQ(cellNumber("Data!Z3"), 3410.0);  // B2: 13 cells along
+
+  ASSERT_TRUE(options.LoadOptionsFromWorkbook());
+  EXPECT_EQ(options.txtNextDataStorage.text, QStringLiteral("Data!$M$5"));
+  for (int well = 0; well < WellMap::kWells; ++well)
+    EXPECT_EQ(options.lblWell.isSelected(well), well == 13 || well == 28) << well;
+}
+
+TEST_F(DataStorageTest, RowLayoutWithoutBlankRowsStartsTheNextSequenceOneRowLower) {
+  options.txtDataStorageOrientation.text = QStringLiteral("H");
+  options.txtNextDataStorage.text = QStringLiteral("Data!$M$30");
+  options.txtNextTimeStorage.text.clear();
+  options.txtBlankRowsBetweenRuns.text = QStringLiteral("0");
+  ASSERT_TRUE(storage.PrepareDataBlock());
+  run(1, true);
+  DataStorage next{store, options, state, view, app.linkState()};
+  ASSERT_TRUE(next.PrepareDataBlock());
+  EXPECT_EQ(cellNumber("Data!B30"), 1.0) << "the first sequence's row stays";
+  EXPECT_EQ(cellText("Data!F30"), QStringLiteral("Assay 7"));
+  EXPECT_EQ(cellNumber("Data!Z30"), 3410.0);
+  EXPECT_EQ(cellText("Data!B31"), QStringLiteral("Number of runs:"));
+  EXPECT_EQ(cellNumber("Data!B32"), 1.0);
+  EXPECT_FALSE(store.Range(QStringLiteral("Data!B32")).FontBold()) << "unchanged values stay regular";
+  EXPECT_EQ(nameFormula("NextDataStorage"), QStringLiteral("=Data!$M$32"));
+  EXPECT_EQ(nameFormula("LastDataStorage"), QStringLiteral("=Data!$M$32"));
+}
+
+TEST_F(DataStorageTest, BlockFallingOffTheSheetIsRefusedWithNothingWritten) {
+  options.txtDataStorageOrientation.text = QStringLiteral("H");
+  options.txtNextDataStorage.text = QStringLiteral("Data!$L$30");
+  options.txtNextTimeStorage.text.clear();
+  EXPECT_FALSE(storage.PrepareDataBlock());
+  EXPECT_EQ(storage.stopText,
+            QStringLiteral("The data block at Data!$L$30 does not fit on the worksheet; nothing was written there."));
+  EXPECT_TRUE(book->Range(QStringLiteral("Data!J30")).Value().isEmpty());
+  EXPECT_EQ(nameFormula("NextDataStorage"), QStringLiteral("=Data!$D$3"));
 }
 
 TEST_F(DataStorageTest, GarbledReportAbandonsKeepingTheRowsBeforeIt) {

@@ -1,5 +1,7 @@
 #include <QTimer>
+#include <algorithm>
 
+#include "link/Pump.h"
 #include "run/RunResults.h"
 #include "tests/run/RunFixture.h"
 
@@ -278,6 +280,109 @@ TEST_F(SequencerTest, DefaultOptionsHookLoadsTheWorkbookOptions) {
   headless.cmdStartCancel_Click();
   EXPECT_FALSE(state.cmdStartCancelEnabled);
   EXPECT_EQ(instrument.count("Define recipe:"), 0);
+}
+
+TEST_F(SequencerTest, FullSheetEndsTheSequenceAsAFailureKeepingEveryStoredRun) {
+  instrument.trayStatus = "3";
+  // Blocks 15008 rows apart from row 1000000: three runs fit with room for the next.
+  options.txtNextDataStorage.text = QStringLiteral("Data!$D$1000000");
+  options.txtNextTimeStorage.text = QStringLiteral("Data!$V$1000000");
+  options.txtBlankRowsBetweenRuns.text = QStringLiteral("15000");
+  for (int run = 1; run <= 5; ++run) instrument.sequence += runFrames(run, run == 5);
+  clickStart();
+
+  EXPECT_EQ(sequencer.lastResult(), RunResult::kStorageStopped);
+  ASSERT_EQ(prompts->shown().size(), 1u);
+  EXPECT_EQ(prompts->shown()[0].prompt, QStringLiteral("The worksheet is full; start a new workbook to continue."));
+  EXPECT_EQ(prompts->shown()[0].title, QStringLiteral("Data storage stopped"));
+  EXPECT_EQ(prompts->shown()[0].icon, PromptIcon::Exclamation);
+  EXPECT_TRUE(requestsText().contains(QLatin1String("Eject the tray!(2B7QFFFF)\r\n")));
+  EXPECT_EQ(instrument.count("Read #steps:"), 0);
+  for (const char* b2 : {"Data!E1000001", "Data!E1015009", "Data!E1030017"}) EXPECT_EQ(cellNumber(b2), 3410.0) << b2;
+  EXPECT_TRUE(book->Range(QStringLiteral("Data!E1045025")).Value().isEmpty()) << "run 4 is not written";
+  ASSERT_TRUE(sequencer.unstoredRun().has_value()) << "run 4 is kept in memory";
+  EXPECT_EQ((*sequencer.unstoredRun())[1][2].text, QStringLiteral("1234"));
+  EXPECT_EQ(nameFormula("NextDataStorage"), QStringLiteral("=Data!$D$1045024"));
+  EXPECT_FALSE(app.linkState().RunInProgress);
+}
+
+TEST_F(SequencerTest, ColumnWithoutAReportIsStoredUnsampledNotAsThePreviousRun) {
+  instrument.trayStatus = "3";
+  const qint64 t = nowEpoch();
+  // Run 2's report of column 2 is lost on the line.
+  instrument.sequence = runFrames(1, false) + reportFrame(false, 2, 5, t + 17, eight(1300)) +
+                        reportFrame(true, 2, 0, t + 19, eight(1200));
+  clickStart();
+  EXPECT_EQ(cellNumber("Data!E4"), 3410.0);
+  EXPECT_EQ(cellText("Data!E13"), QStringLiteral("X")) << "not run 1's value";
+  EXPECT_EQ(cellText("Data!W13"), QStringLiteral("X"));
+  EXPECT_EQ(cellNumber("Data!H14"), 10010.0);
+  EXPECT_NE(std::find(view.lines.begin(), view.lines.end(), QStringLiteral("Run 2: no report for column 2")),
+            view.lines.end());
+  EXPECT_EQ(state.lblStatusLine,
+            QStringLiteral("The last run completed, but the data is incomplete: some column reports were lost."));
+  EXPECT_TRUE(sequencer.dataIncomplete());
+  app.linkState().EventLogFile.flush();
+  EXPECT_EQ(logText("EventLogs"), QStringLiteral("3/14/2026 9:30:19 AM\tRun 2: no report for column 2\n"));
+}
+
+TEST_F(SequencerTest, ReportCutByTheReceiveBufferLimitCountsAsLost) {
+  instrument.trayStatus = "3";
+  const qint64 t = nowEpoch();
+  // Run 2's report of column 2 starts, then noise pushes its beginning out of the buffer.
+  const QByteArray cut = reportFrame(false, 2, 2, t + 15, eight(1300));
+  instrument.sequence = runFrames(1, false) + cut.left(cut.size() - 1) + QByteArray(Pump::kMaxUnframedTail, 'z');
+  instrument.finalReply.clear();
+  bool restSent = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (restSent || nameFormula("NextDataStorage") != QStringLiteral("=Data!$D$12")) return;
+    restSent = true;
+    port->deliver(")" + reportFrame(false, 2, 5, t + 17, eight(1300)) + reportFrame(true, 2, 0, t + 19, eight(1200)) +
+                  "(2B60x0FFFF)");
+  });
+  watch.start(0);
+  clickStart();
+  EXPECT_TRUE(restSent);
+  EXPECT_EQ(cellText("Data!E13"), QStringLiteral("X"));
+  EXPECT_EQ(cellNumber("Data!H14"), 10010.0);
+  EXPECT_NE(std::find(view.lines.begin(), view.lines.end(), QStringLiteral("Run 2: no report for column 2")),
+            view.lines.end());
+  EXPECT_TRUE(sequencer.dataIncomplete());
+}
+
+TEST_F(SequencerTest, CancelUnansweredBySilentInstrumentEndsWithinTheReplyBound) {
+  instrument.trayStatus = "3";
+  instrument.sequence = runFrames(1, false);
+  instrument.finalReply.clear();
+  instrument.cancelReply.clear();  // silent from the cancel on
+  instrument.ejectReply.clear();
+  qint64 cancelledAt = -1;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    // Run 1 is stored and the sequence waits for run 2.
+    if (cancelledAt < 0 && nameFormula("NextDataStorage") == QStringLiteral("=Data!$D$12")) {
+      cancelledAt = clock->monotonicMs();
+      sequencer.cmdStartCancel_Click();
+    } else if (cancelledAt >= 0 && clock->monotonicMs() - cancelledAt > 120000) {
+      port->deliver("(2B65Q0FFFF)");  // a wait that never ends on its own: let the test finish
+    }
+  });
+  watch.start(0);
+  clickStart();
+  watch.stop();
+  ASSERT_GE(cancelledAt, 0);
+  const qint64 waited = clock->monotonicMs() - cancelledAt;
+  EXPECT_GE(waited, modVrHd::kReplyTimeoutMs);
+  EXPECT_LT(waited, 2 * modVrHd::kReplyTimeoutMs) << "no second wait for an eject";
+  ASSERT_EQ(prompts->shown().size(), 2u);
+  EXPECT_EQ(prompts->shown()[0].prompt, QStringLiteral("You have cancelled this run."));
+  EXPECT_EQ(prompts->shown()[1].prompt, QStringLiteral("Run cancelled"));
+  EXPECT_EQ(prompts->shown()[1].title, QStringLiteral("Run cancelled, by your request."));
+  EXPECT_EQ(cellNumber("Data!E4"), 3410.0) << "the stored run stays";
+  EXPECT_EQ(instrument.count("Eject the tray!"), 1);
+  EXPECT_FALSE(app.linkState().RunInProgress);
+  EXPECT_EQ(view.controls, (std::vector<bool>{true, false})) << "the menus are enabled again";
 }
 
 }  // namespace

@@ -206,12 +206,28 @@ TEST_F(MainWindowTest, ExitRefusedWhileARunIsInProgressLeavesEverythingRunning) 
   app.linkState().LinkInitialised = true;
   app.linkState().FrameHeader = QStringLiteral("(2");
   app.linkState().RunInProgress = true;
+  app.linkState().CancelRequested = true;  // a cancel is already under way
   int unloaded = 0;
   QObject::connect(&main(), &frmMain::unloaded, [&] { ++unloaded; });
   EXPECT_FALSE(main().close());
   ASSERT_EQ(prompts->shown().size(), 1u);
   EXPECT_EQ(prompts->shown()[0].prompt, QStringLiteral("Can't exit yet.  A run is still in progress"));
   EXPECT_EQ(prompts->shown()[0].buttons, PromptButtons::Ok);
+
+  // Otherwise the close box offers the run window's Cancel.
+  for (const PromptAnswer answer : {PromptAnswer::Cancel, PromptAnswer::Ok}) {
+    app.linkState().CancelRequested = false;
+    prompts->clear();
+    prompts->script({answer, PromptAnswer::Ok});
+    EXPECT_FALSE(main().close());
+    ASSERT_GE(prompts->shown().size(), 1u);
+    EXPECT_EQ(prompts->shown()[0].prompt,
+              QStringLiteral("A run is still in progress.  Click OK to cancel it, then close the program again."));
+    EXPECT_EQ(prompts->shown()[0].buttons, PromptButtons::OkCancel);
+    EXPECT_EQ(prompts->shown()[0].icon, PromptIcon::Exclamation);
+    EXPECT_EQ(port->written().contains("Eject the tray!(2B7QFFFF)"), answer == PromptAnswer::Ok);
+    EXPECT_EQ(app.linkState().CancelRequested, answer == PromptAnswer::Ok);
+  }
   EXPECT_EQ(unloaded, 0);
   EXPECT_NE(windows.store().ExcelApp, nullptr);
   EXPECT_TRUE(main().isVisible());
