@@ -257,9 +257,6 @@ QAction* frmMain::menuItem(const QString& objectName) const { return findChild<Q
 QMenu* frmMain::menu(const QString& objectName) const { return findChild<QMenu*>(objectName); }
 
 bool frmMain::QueryUnload() {
-  if (!windows_.store().askToSaveAll()) return false;
-  if (!app_.port().isOpen()) return true;
-  if (app_.link().SayGoodbye()) return true;
   const LinkState& link = app_.linkState();
   if (link.RunInProgress && !link.CancelRequested) {
     // The way out of a sequence is its Cancel, which ends even a silent
@@ -269,6 +266,11 @@ bool frmMain::QueryUnload() {
       windows_.runWindow().sequencer().CancelRun();
     return false;
   }
+  // Asked only once the program may really close, so a refused exit never
+  // asks about saving first.
+  if (!link.RunInProgress && !windows_.store().askToSaveAll()) return false;
+  if (!app_.port().isOpen()) return true;
+  if (!link.RunInProgress && app_.link().SayGoodbye()) return true;
   app_.prompts().show(QStringLiteral("Can't exit yet.  A run is still in progress"), app_.program().executableName);
   return false;
 }
