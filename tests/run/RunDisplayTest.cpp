@@ -173,6 +173,10 @@ TEST_F(RunDisplayTest, PlateFillsColumnByColumnAndKineticsFollowTheRuns) {
   displaySequencer.setShowOptions([this](const QString&) { state.cmdStartCancelEnabled = true; });
   instrument.sequence = runFrames(1, false) + runFrames(2, false) + runFrames(3, true);
   std::vector<QString> seen;
+  std::vector<QString> progress;
+  QObject::connect(&display.monitor(), &RunMonitor::columnArrived, [&](int, int) {
+    progress.push_back(display.progress().text());
+  });
   QObject::connect(&display.monitor(), &RunMonitor::columnArrived, [&](int run, int column) {
     seen.push_back(QStringLiteral("run %1 column %2: %3 coloured, %4")
                        .arg(run).arg(column).arg(colouredWells()).arg(display.plate().runCaption()));
@@ -234,6 +238,12 @@ TEST_F(RunDisplayTest, PlateFillsColumnByColumnAndKineticsFollowTheRuns) {
   display.kinetics().showWells({kB2}, true);
   EXPECT_EQ(display.kinetics().wells(), (QList<int>{kC5, kB2}));
 
+  // The progress line follows the reports, then ends with the sequence.
+  ASSERT_EQ(progress.size(), 6u);
+  EXPECT_TRUE(progress[0].startsWith(QStringLiteral("Run 1 of 3, reading column 5.   Elapsed ")))
+      << progress[0].toStdString();
+  EXPECT_TRUE(progress[3].startsWith(QStringLiteral("Run 2 of 3, reading the dark-current column.")))
+      << progress[3].toStdString();
   // The progress line ends with the sequence.
   EXPECT_EQ(display.progress().text(), QStringLiteral("The last sequence took 0:00:00."));
   EXPECT_EQ(display.progress().percent(), 100);
