@@ -190,14 +190,17 @@ void PlateView::paintColourBar(QPainter& painter, const Geometry& g) const {
 }
 
 QImage PlateView::picture() const {
-  const QSize size(std::max(width(), 480), std::max(height() - drawingTop(), 300));
-  QImage image(size, QImage::Format_ARGB32);
+  // The drawing with the run's caption on a line of its own below it.
+  const int captionHeight = fontMetrics().height() + 6;
+  const QSize drawing(std::max(width(), 480), std::max(height() - drawingTop(), 300));
+  QImage image(drawing + QSize(0, captionHeight), QImage::Format_ARGB32);
   image.fill(palette().color(QPalette::Window));
   QPainter painter(&image);
   painter.setFont(font());
-  paint(painter, size);
+  paint(painter, drawing);
   painter.setPen(palette().color(QPalette::WindowText));
-  painter.drawText(QPointF(4, size.height() - 6), runCaption());
+  painter.drawText(QRect(4, drawing.height(), drawing.width() - 8, captionHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                   runCaption());
   return image;
 }
 

@@ -63,9 +63,9 @@ void RunDisplay::sequenceStarted() {
 }
 
 void RunDisplay::columnReported(const ColumnReport& report, const DataStorage& storage) {
-  monitor_->takeReport(report, storage);
   if (report.isDarkColumn()) progress_->reportArrived(++darkColumns_, 0);
   else if (report.isPlateColumn()) progress_->reportArrived(storage.runNumber, report.columnIndex);
+  monitor_->takeReport(report, storage);
 }
 
 void RunDisplay::collectionOver() {

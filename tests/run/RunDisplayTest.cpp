@@ -1,7 +1,9 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QMouseEvent>
 #include <QChart>
+#include <QCoreApplication>
 #include <cmath>
 #include <limits>
 
@@ -173,6 +175,10 @@ TEST_F(RunDisplayTest, PlateFillsColumnByColumnAndKineticsFollowTheRuns) {
   displaySequencer.setShowOptions([this](const QString&) { state.cmdStartCancelEnabled = true; });
   instrument.sequence = runFrames(1, false) + runFrames(2, false) + runFrames(3, true);
   std::vector<QString> seen;
+  std::vector<QString> progress;
+  QObject::connect(&display.monitor(), &RunMonitor::columnArrived, [&](int, int) {
+    progress.push_back(display.progress().text());
+  });
   QObject::connect(&display.monitor(), &RunMonitor::columnArrived, [&](int run, int column) {
     seen.push_back(QStringLiteral("run %1 column %2: %3 coloured, %4")
                        .arg(run).arg(column).arg(colouredWells()).arg(display.plate().runCaption()));
@@ -228,12 +234,29 @@ TEST_F(RunDisplayTest, PlateFillsColumnByColumnAndKineticsFollowTheRuns) {
   EXPECT_EQ(display.kinetics().csvText(), QStringLiteral("Well,Run,Elapsed seconds,Value\n"
                                                          "B2,1,5,3410\nB2,2,25,6810\nB2,3,45,10210\n"
                                                          "C5,1,7,0\nC5,2,27,0\nC5,3,47,0\n"));
-  // A column header chooses its wells; Ctrl adds them to those shown.
-  display.kinetics().showWells({kC5}, false);
+  // A click on a column number chooses its wells, on a row letter that row's;
+  // Ctrl adds them to those shown. Wells not read are left out.
+  PlateView& plate = display.plate();
+  const auto click = [&](QPointF at, Qt::KeyboardModifiers modifiers) {
+    QMouseEvent press(QEvent::MouseButtonPress, at, plate.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, modifiers);
+    QCoreApplication::sendEvent(&plate, &press);
+  };
+  const QRectF c5 = plate.wellRect(kC5);
+  const QRectF b2Well = plate.wellRect(kB2);
+  EXPECT_EQ(plate.wellsAt(QPoint(c5.center().x(), plate.wellRect(4).top() - 4)).size(), 8);  // column 5
+  click(QPointF(c5.center().x(), plate.wellRect(4).top() - 4), Qt::NoModifier);
   EXPECT_EQ(display.kinetics().wells(), QList<int>{kC5});
-  display.kinetics().showWells({kB2}, true);
+  click(QPointF(b2Well.left() - b2Well.width() - 2, b2Well.center().y()), Qt::ControlModifier);
   EXPECT_EQ(display.kinetics().wells(), (QList<int>{kC5, kB2}));
+  click(b2Well.center(), Qt::NoModifier);
+  EXPECT_EQ(display.kinetics().wells(), QList<int>{kB2});
 
+  // The progress line follows the reports, then ends with the sequence.
+  ASSERT_EQ(progress.size(), 6u);
+  EXPECT_TRUE(progress[0].startsWith(QStringLiteral("Run 1 of 3, reading column 5.   Elapsed ")))
+      << progress[0].toStdString();
+  EXPECT_TRUE(progress[3].startsWith(QStringLiteral("Run 2 of 3, reading the dark-current column.")))
+      << progress[3].toStdString();
   // The progress line ends with the sequence.
   EXPECT_EQ(display.progress().text(), QStringLiteral("The last sequence took 0:00:00."));
   EXPECT_EQ(display.progress().percent(), 100);
