@@ -26,12 +26,19 @@ class modDownload {
     std::function<void()> hideProgress;
   };
 
+  // After the image's last record the end record is repeated until the
+  // loader reports completion, this many times at most.
+  static constexpr int kMaxEndRecordRepeats = 10;
+
   explicit modDownload(modVrHd& link, Hooks hooks = {});
 
   // `file` is open for reading; it stays open after a "" result, else it is closed.
   QString StartDownloading(QIODevice& file, bool interactive);
   // Uses the state StartDownloading saved; always closes the file.
   QString FinishDownloading();
+  // Checks the whole image first (CheckFirmwareImage: a refused image is
+  // never announced) and marks the link busy (LinkState::DownloadInProgress)
+  // until it returns.
   QString DownloadFirmware(QIODevice& file, bool interactive);
 
   // The progress bar's value: done ÷ total × 100, rounded, at most 100.
