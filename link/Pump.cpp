@@ -55,7 +55,9 @@ qsizetype boundReceiveBuffer(QString& rx, qsizetype tailLimit, qsizetype totalLi
     }
   }
   if (rx.size() <= totalLimit) return 0;
-  const qsizetype dropped = rx.size() - totalLimit;
+  // A quarter more than needed goes, so that a flood moves the buffer's text
+  // once per quarter of the limit received, not on every poll.
+  const qsizetype dropped = rx.size() - (totalLimit - totalLimit / 4);
   rx.remove(0, dropped);
   if (trim) trim->front = dropped;
   return dropped;

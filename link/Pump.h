@@ -24,7 +24,7 @@ class Pump : public QObject {
   // Unframed text kept at most in the receive buffer; older text is dropped.
   static constexpr qsizetype kMaxUnframedTail = 64 * 1024;
   // The whole receive buffer at most (frames passed over by every wait pile up
-  // until a flush); beyond it the oldest text goes.
+  // until a flush); beyond it the oldest text goes, down to three quarters of it.
   static constexpr qsizetype kMaxBuffer = 1024 * 1024;
 
   Pump(SerialPort& port, Clock& clock, QObject* parent = nullptr);

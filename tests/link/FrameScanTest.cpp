@@ -67,4 +67,77 @@ TEST_F(FrameScanTest, ReplyIsFoundBehindAFloodOfForeignFramesOrNoise) {
   }
 }
 
+// The receive operations as searches back from every ")" (slow on floods,
+// plain to read): the forward scan must take and cut exactly what they do.
+struct Reference {
+  static QString any(QString& rx) {
+    for (qsizetype s = 0, p; (p = rx.indexOf(QLatin1Char(')'), s)) >= 0;) {
+      s = p + 1;
+      const qsizetype q = rx.lastIndexOf(QLatin1Char('('), p);
+      if (q < 0) continue;
+      const QString frame = rx.mid(q + 1, p - q);
+      rx.remove(q, p - q + 1);
+      if (p - q >= 4) return frame;
+      s = q;
+    }
+    return {};
+  }
+  static QString frame(QString& rx) {
+    for (qsizetype s = 0, p; (p = rx.indexOf(QLatin1Char(')'), s)) >= 0;) {
+      s = p + 1;
+      const qsizetype q = rx.lastIndexOf(QStringLiteral("(2"), p);
+      if (q < 0) continue;
+      const QString taken = rx.mid(q + 2, p - q - 1);
+      rx.remove(q, p - q + 1);
+      if (p - q >= 9) return taken;
+      s = q;
+    }
+    return {};
+  }
+  static QString status(QString& rx) {
+    for (qsizetype s = 0, p; (p = rx.indexOf(QLatin1Char(')'), s)) >= 0;) {
+      s = p + 1;
+      const qsizetype q = rx.lastIndexOf(QLatin1Char('('), p);
+      if (q < 0) continue;
+      if (p - q >= 9 && rx.mid(q, 2) == QLatin1String("(2")) {
+        if (rx.mid(q + 2, 2) != QLatin1String("B6") || rx.mid(q + 5, 1) != QLatin1String("t")) continue;
+        const QString reply = rx.mid(q + 4, p - q - 3);
+        rx.remove(q, p - q + 1);
+        return reply;
+      }
+      rx.remove(q, p - q + 1);
+      s = q;
+    }
+    return {};
+  }
+};
+
+TEST_F(FrameScanTest, ForwardScanTakesAndCutsWhatASearchBackWould) {
+  const QString alphabet = QStringLiteral("((()))22B6t0F@x");
+  quint32 seed = 7;
+  const auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+  for (int round = 0; round < 3000; ++round) {
+    QString text;
+    const int length = static_cast<int>(next() % 80);
+    for (int i = 0; i < length; ++i) text += alphabet.at(static_cast<qsizetype>(next() % alphabet.size()));
+    SCOPED_TRACE(text.toStdString());
+    const int kind = round % 3;
+    QString expected = text;
+    const QString wanted = kind == 0 ? Reference::any(expected) : kind == 1 ? Reference::frame(expected)
+                                                                            : Reference::status(expected);
+    link.FlushInput();
+    state.RxBuffer = text;
+    QString got;
+    if (kind == 0) got = link.ReceiveAnyFrameBefore(clock.monotonicMs() + 1);
+    if (kind == 1) {
+      QString payload;
+      const QString type = link.ReceiveFrameBefore(payload, clock.monotonicMs() + 1);
+      got = type == modVrHd::kNoReplyType ? QString() : type + payload;
+    }
+    if (kind == 2) got = link.ReceiveStatusReplyBefore(QStringLiteral("t"), clock.monotonicMs() + 1);
+    ASSERT_EQ(got, wanted);
+    ASSERT_EQ(state.RxBuffer, expected);
+  }
+}
+
 }  // namespace
