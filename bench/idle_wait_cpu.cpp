@@ -25,8 +25,10 @@ double cpuSeconds() {
 }
 
 void report(QTextStream& out, const char* what, double wallSeconds, double cpu) {
-  out << what << ": " << QString::number(wallSeconds, 'f', 2) << " s waited, " << QString::number(cpu * 1000, 'f', 1)
-      << " ms processor time, " << QString::number(100.0 * cpu / wallSeconds, 'f', 3) << " % of one core" << Qt::endl;
+  out << what << ": " << QString::number(wallSeconds, 'f', 3) << " s waited, " << QString::number(cpu * 1000, 'f', 1)
+      << " ms processor time";
+  if (wallSeconds >= 0.01) out << ", " << QString::number(100.0 * cpu / wallSeconds, 'f', 3) << " % of one core";
+  out << Qt::endl;
 }
 
 }  // namespace

@@ -39,10 +39,9 @@ std::optional<QString> FrameScanner::scan(QString& rx, const Decide& decide) {
       break;
     }
   }
-  if (w != r) {
-    std::memmove(d + w, d + r, sizeof(QChar) * (n - r));
-    rx.truncate(w + (n - r));
-  }
+  // What was cut lies between the compacted text and the rest: one removal
+  // (free when it is at the front).
+  if (w != r) rx.remove(w, r - w);
   scanned_ = taken ? 0 : w;
   if (taken) starts_.clear();
   return taken;
