@@ -80,7 +80,8 @@ QString modDownload::StartDownloading(QIODevice& file, bool interactive) {
   if (interactive && !header.isEmpty()) {
     const PromptAnswer answer = link_.prompts().show(
         QStringLiteral("The file you selected has the following header:") + kCrLf + QStringLiteral("\n") + header +
-            QStringLiteral("\n") + QStringLiteral("Click OK to begin downloading this file."),
+            QStringLiteral("\n") + (EndRecordMissing ? noEndRecordNote() + QStringLiteral("\n") : QString()) +
+            QStringLiteral("Click OK to begin downloading this file."),
         QStringLiteral("Verify selection of this file"), PromptButtons::OkCancel);
     if (answer != PromptAnswer::Ok) {
       closeFile();
@@ -182,6 +183,7 @@ QString modDownload::DownloadFirmware(QIODevice& file, bool interactive) {
     file.close();
     return check.failure;
   }
+  EndRecordMissing = check.endRecordMissing;
   if (QString failure = StartDownloading(file, interactive); !failure.isEmpty()) return failure;
   if (hooks_.showProgress) hooks_.showProgress();
   if (hooks_.progress) hooks_.progress(0, DownloadFileLength);

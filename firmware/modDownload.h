@@ -54,6 +54,9 @@ class modDownload {
   qint64 DownloadFileLength = 0;
   QString CurrentRecordLine;
   QString DownloadToken;
+  // Set by DownloadFirmware's image check: the header confirmation then says
+  // that the end record will be added.
+  bool EndRecordMissing = false;
 
  private:
   // The next acknowledgement, frames of type A2 and B6 skipped; "" when none came in time.

@@ -231,3 +231,15 @@ TEST_F(DownloadProtocolTest, LinkIsBusyForTheWholeDownloadAndFreeAfterIt) {
   EXPECT_NE(download.DownloadFirmware(*image(":020000040000FA\r\n"), false), QString());
   EXPECT_FALSE(linkBusy(state));
 }
+
+TEST_F(DownloadProtocolTest, ConfirmationSaysWhenTheEndRecordWillBeAdded) {
+  prompts.script({PromptAnswer::Cancel});
+  modDownload download(link, hooks);
+  EXPECT_EQ(download.DownloadFirmware(*image(kImage), true),
+            QStringLiteral("In modVrHd:StartDownloading, download file was rejected by user."));
+  ASSERT_EQ(prompts.shown().size(), 1u);
+  EXPECT_EQ(prompts.shown()[0].prompt,
+            QStringLiteral("The file you selected has the following header:\r\n\nLumivaneQX firmware 2.04\r\n\n"
+                           "(no end record: one will be added)\nClick OK to begin downloading this file."));
+  EXPECT_EQ(written(), QString());
+}
