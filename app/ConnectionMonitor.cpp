@@ -1,5 +1,6 @@
 #include "app/ConnectionMonitor.h"
 
+#include "link/LinkBusy.h"
 #include "platform/Clock.h"
 
 ConnectionMonitor::ConnectionMonitor(modVrHd& link, QObject* parent) : QObject(parent), link_(link) {
@@ -20,6 +21,8 @@ void ConnectionMonitor::tmrConnectionWithVarnhold_Timer() {
     tmrConnectionWithVarnhold.stop();
     return;
   }
+  // A download owns the line; its records keep the instrument awake.
+  if (linkBusy(state)) return;
   if (state.LastSendTime < state.LastTimerTick) {
     state.LastSendTime = link_.clock().now();
     link_.WritePieces({QStringLiteral("I'm still here."), state.FrameHeader, QStringLiteral("A4"),

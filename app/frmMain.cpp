@@ -220,10 +220,13 @@ void frmMain::mnuSettingsCommunications_Click() {
   frmCommunicationSettings& dialog = windows_.communicationSettingsDialog();
   windows_.showModal(dialog);
   if (!Common::BoolText(dialog.tag)) return;
-  // The port stays closed: the next InitializeLink opens it with the new number.
+  // The whole link ends (a goodbye if the instrument takes it): the next
+  // InitializeLink opens the port with the new number and connects afresh.
+  if (app_.linkState().LinkInitialised && !app_.link().SayGoodbye()) app_.link().CloseLink();
   if (app_.port().isOpen()) app_.port().close();
   if (dialog.Settings() != comPortSettings_) comPortSettings_ = dialog.Settings();
-  if (dialog.comPort() != comPortNumber_) {
+  // No COM button chosen (a port beyond COM 4 in use) keeps the current number.
+  if (dialog.comPort() != 0 && dialog.comPort() != comPortNumber_) {
     comPortNumber_ = dialog.comPort();
     useDevice(deviceForComPort(comPortNumber_, app_.settings()));
   }

@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
   platform.settings = std::make_unique<QtSettingsStore>(platform.program.executableName);
   platform.computerName = std::make_unique<SystemComputerName>();
   AppContext app(std::move(platform));
+  modMain::CreateProgramFolders(app.program().folder);
   // An instrument that reports damaged firmware is repaired from Firmware/Firmware.hex.
   app.link().setFirmwareDownload(modDownload::automaticRepair(app.link()));
 
@@ -53,7 +54,10 @@ int main(int argc, char** argv) {
 
   ProgramWindows windows(app);
   frmMain& window = windows.mainWindow();
-  if (simulator) window.useDevice(simulator->devicePath());
+  if (simulator) {
+    window.useDevice(simulator->devicePath());
+    app.link().setRepairImage(Simulator::sampleFirmwareImage());
+  }
   else if (parser.isSet(QStringLiteral("port"))) window.useDevice(parser.value(QStringLiteral("port")));
   // The program ends with the main window's exit sequence, whatever other
   // windows (the spreadsheet's) are still open.

@@ -1,7 +1,6 @@
 #include "app/modMain.h"
 
 #include <QDir>
-#include <QRegularExpression>
 
 #include "app/AppContext.h"
 #include "platform/InstanceGuard.h"
@@ -35,9 +34,24 @@ modMain::HostIdentity modMain::hostIdentityFor(const QString& computerName) {
   return identity;
 }
 
-bool modMain::isUsableSerialNumber(const QString& serial) {
-  static const QRegularExpression usable(QStringLiteral("^[A-Za-z0-9_-]+$"));
-  return usable.match(serial).hasMatch();
+QString modMain::fileNameForSerialNumber(const QString& serial) {
+  QString name = serial;
+  while (name.endsWith(QLatin1Char(' '))) name.chop(1);
+  for (QChar& c : name) {
+    const char16_t u = c.unicode();
+    const bool kept = (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9') ||
+                      u == u'-' || u == u'_' || u == u' ';
+    if (!kept) c = QLatin1Char('_');
+  }
+  return name.isEmpty() ? QStringLiteral("_") : name;
+}
+
+bool modMain::CreateProgramFolders(const QString& programFolder) {
+  const QDir home(programFolder);
+  bool created = true;
+  for (const char* folder : {"DarkCurrents", "EventLogs", "StepCounts", "Reports", "Recovery"})
+    created = home.mkpath(QLatin1String(folder)) && created;
+  return created;
 }
 
 bool modMain::Main(InstanceGuard& guard) {
@@ -94,7 +108,8 @@ bool modMain::openPort() {
 bool modMain::openInstrumentFiles() {
   LinkState& link = app_.linkState();
   const QDir home(app_.program().folder);
-  const QString serial = link.InstrumentSerialNumber;
+  const QString fileName = fileNameForSerialNumber(link.InstrumentSerialNumber) + QStringLiteral(".txt");
+  CreateProgramFolders(app_.program().folder);
   struct Log {
     QFile& file;
     const char* folder;
@@ -105,15 +120,11 @@ bool modMain::openInstrumentFiles() {
                       {link.StepCountsFile, "StepCounts", true}};
   for (const Log& log : logs) {
     const QString path =
-        QDir::toNativeSeparators(home.filePath(QLatin1String(log.folder) + QLatin1Char('/') + serial + ".txt"));
+        QDir::toNativeSeparators(home.filePath(QLatin1String(log.folder) + QLatin1Char('/') + fileName));
     QString error;
-    if (!isUsableSerialNumber(serial)) {
-      error = QStringLiteral("The instrument's serial number \"%1\" cannot be used as a file name.").arg(serial);
-    } else {
-      log.file.setFileName(path);
-      const bool opened = log.append ? openForAppend(log.file) : log.file.open(QIODevice::ReadWrite);
-      if (!opened) error = log.file.errorString();
-    }
+    log.file.setFileName(path);
+    const bool opened = log.append ? openForAppend(log.file) : log.file.open(QIODevice::ReadWrite);
+    if (!opened) error = log.file.errorString();
     if (!error.isEmpty()) {
       app_.prompts().show(QStringLiteral("Cannot open logfile: ") + path + QStringLiteral("\r\nError: ") + error,
                           kAbandonedTitle);

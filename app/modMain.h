@@ -32,8 +32,14 @@ class modMain {
   };
   static HostIdentity hostIdentityFor(const QString& computerName);
 
-  // A serial number may name a file only when it is letters, digits, '-' and '_'.
-  static bool isUsableSerialNumber(const QString& serial);
+  // The per-instrument file name (without ".txt") for a serial number:
+  // trailing blanks dropped, letters, digits, '-', '_' and inner blanks kept,
+  // every other character '_', "_" when nothing is left. It never leaves its folder.
+  static QString fileNameForSerialNumber(const QString& serial);
+
+  // The folders below the program folder that the program writes into,
+  // created when missing. False when one cannot be created.
+  static bool CreateProgramFolders(const QString& programFolder);
 
  private:
   bool openPort();

@@ -1,5 +1,7 @@
 // Processor time used while the program waits for a reply that never comes.
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -12,6 +14,7 @@
 #include "platform/MemorySerialPort.h"
 #include "platform/ProgramInfo.h"
 #include "platform/Prompts.h"
+#include "platform/QtSerialPort.h"
 
 namespace {
 
@@ -22,8 +25,10 @@ double cpuSeconds() {
 }
 
 void report(QTextStream& out, const char* what, double wallSeconds, double cpu) {
-  out << what << ": " << QString::number(wallSeconds, 'f', 2) << " s waited, " << QString::number(cpu * 1000, 'f', 1)
-      << " ms processor time, " << QString::number(100.0 * cpu / wallSeconds, 'f', 3) << " % of one core" << Qt::endl;
+  out << what << ": " << QString::number(wallSeconds, 'f', 3) << " s waited, " << QString::number(cpu * 1000, 'f', 1)
+      << " ms processor time";
+  if (wallSeconds >= 0.01) out << ", " << QString::number(100.0 * cpu / wallSeconds, 'f', 3) << " % of one core";
+  out << Qt::endl;
 }
 
 }  // namespace
@@ -51,5 +56,25 @@ int main(int argc, char** argv) {
   before = cpuSeconds();
   const QString reply = link.ReceiveStatusReply(QStringLiteral("t"));
   report(out, "ReceiveStatusReply with a silent instrument", wall.elapsed() / 1000.0, cpuSeconds() - before);
-  return reply.isEmpty() ? 0 : 1;
+  if (!reply.isEmpty()) return 1;
+
+  // A far end that hangs up (the master side of a pseudo-terminal closed):
+  // the wait ends at once, and waiting on afterwards costs nothing.
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return 1;
+  QtSerialPort pty;
+  pty.setDeviceName(QString::fromLocal8Bit(ptsname(master)));
+  if (!pty.open()) return 1;
+  Pump ptyPump(pty, clock);
+  modVrHd ptyLink(state, pty, ptyPump, prompts, program);
+  ::close(master);
+  wall.restart();
+  before = cpuSeconds();
+  const QString hungUp = ptyLink.ReceiveStatusReply(QStringLiteral("t"));
+  report(out, "ReceiveStatusReply after the far end hung up", wall.elapsed() / 1000.0, cpuSeconds() - before);
+  wall.restart();
+  before = cpuSeconds();
+  ptyLink.Delay(10.0);
+  report(out, "Delay(10) after the far end hung up", wall.elapsed() / 1000.0, cpuSeconds() - before);
+  return hungUp.isEmpty() ? 0 : 1;
 }

@@ -16,12 +16,14 @@ int downloadFirmware(CliContext& ctx, const QStringList& args) {
     ctx.err << "usage: lumivanectl download-firmware FILE" << Qt::endl;
     return kExitUsage;
   }
-  HexImage image;
-  if (const QString problem = HexImageReader::readFile(args[0], &image); !problem.isEmpty()) {
-    ctx.err << problem << Qt::endl;
+  const FirmwareImageCheck check = CheckFirmwareImage(args[0]);
+  if (!check.failure.isEmpty()) {
+    ctx.err << check.failure << Qt::endl;
     return kExitFailed;
   }
   if (ctx.checkOnly) return kExitOk;
+  const HexImage& image = check.image;
+  if (check.endRecordMissing) ctx.out << noEndRecordNote() << Qt::endl;
 
   QFile file(args[0]);
   if (!file.open(QIODevice::ReadOnly)) {

@@ -1,6 +1,7 @@
 // lumivanectl commands for parameters, memory words, the tray and the motors,
 // and holding an idle connection open.
 #include <array>
+#include <cmath>
 #include <optional>
 #include <stdexcept>
 
@@ -57,13 +58,25 @@ std::optional<int> parameterNumber(const QString& text) {
   return static_cast<int>(*number);
 }
 
-// A word address in hexadecimal, upper-cased as the instrument echoes it.
-std::optional<QString> wordAddress(const QString& text) {
-  bool ok = false;
-  text.toULongLong(&ok, 16);
-  if (!ok || text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+'))) return std::nullopt;
-  return text.toUpper();
+// Exactly `count` hexadecimal digits, an optional "0x" in front stripped; upper-cased
+// as the instrument echoes them.
+std::optional<QString> hexDigits(const QString& text, qsizetype count) {
+  const QString digits = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2) : text;
+  if (digits.size() != count) return std::nullopt;
+  for (const QChar c : digits)
+    if (!((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
+          (c >= QLatin1Char('A') && c <= QLatin1Char('F'))))
+      return std::nullopt;
+  return digits.toUpper();
 }
+
+// A memory word's address: five hexadecimal digits.
+std::optional<QString> wordAddress(const QString& text) { return hexDigits(text, 5); }
+
+// The longest text the serial-number parameter holds.
+constexpr qsizetype kSerialNumberLength = 4;
+// The longest hold: one day.
+constexpr double kMaxHoldSeconds = 86400;
 
 const QString kRowLetters = QStringLiteral("ABCDEFGH");
 
@@ -110,7 +123,8 @@ int writeCoefficients(CliContext& ctx, const QStringList& args) {
 }
 
 int writeSerial(CliContext& ctx, const QStringList& args) {
-  if (args.size() != 1 || args[0].isEmpty()) return usage(ctx, QStringLiteral("write-serial"), QStringLiteral("TEXT"));
+  if (args.size() != 1 || args[0].isEmpty() || args[0].size() > kSerialNumberLength)
+    return usage(ctx, QStringLiteral("write-serial"), QStringLiteral("TEXT"));
   if (ctx.checkOnly) return kExitOk;
   return result(ctx, ctx.app.link().WriteSerialNumber(args[0]));
 }
@@ -126,11 +140,10 @@ int peek(CliContext& ctx, const QStringList& args) {
 
 int poke(CliContext& ctx, const QStringList& args) {
   const auto address = args.size() == 2 ? wordAddress(args[0]) : std::nullopt;
-  const auto value = args.size() == 2 ? parseInteger(args[1], -32768, 65535) : std::nullopt;
-  if (!address || !value || args[1].startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-    return usage(ctx, QStringLiteral("poke"), QStringLiteral("ADDRESS VALUE"));
+  const auto value = args.size() == 2 ? hexDigits(args[1], 4) : std::nullopt;
+  if (!address || !value) return usage(ctx, QStringLiteral("poke"), QStringLiteral("ADDRESS VALUE"));
   if (ctx.checkOnly) return kExitOk;
-  return result(ctx, ctx.app.link().PokeWord(*address, static_cast<int>(*value)));
+  return result(ctx, ctx.app.link().PokeWord(*address, value->toInt(nullptr, 16)));
 }
 
 int eject(CliContext& ctx, const QStringList& args) {
@@ -149,13 +162,19 @@ int releaseMotors(CliContext& ctx, const QStringList& args) {
   if (!args.isEmpty()) return usage(ctx, QStringLiteral("release-motors"), QString());
   if (ctx.checkOnly) return kExitOk;
   ctx.app.link().ReleaseMotors();
+  // The release has no result of its own: the instrument must still answer afterwards.
+  if (ctx.app.link().GetInstrumentStatus() < 0) {
+    ctx.err << "Lumivane did not answer after the motors were released." << Qt::endl;
+    return kExitNoInstrument;
+  }
   return kExitOk;
 }
 
 int hold(CliContext& ctx, const QStringList& args) {
   bool ok = args.size() == 1;
   const double seconds = ok ? args[0].toDouble(&ok) : 0.0;
-  if (!ok || seconds < 0) return usage(ctx, QStringLiteral("hold"), QStringLiteral("SECONDS"));
+  if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds > kMaxHoldSeconds)
+    return usage(ctx, QStringLiteral("hold"), QStringLiteral("SECONDS"));
   if (ctx.checkOnly) return kExitOk;
   // Serves events while it waits, so the keep-alive timer keeps the link up.
   ctx.app.pump().delay(seconds);

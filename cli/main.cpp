@@ -22,11 +22,30 @@ QString commandList() {
   return text;
 }
 
-Platform makePlatform(const QString& home) {
+const QString kDamagedFirmwareTitle = QStringLiteral("Lumivane's firmware is damaged and not useable");
+
+// The console's message boxes; the question whether to repair damaged
+// firmware is answered by --repair instead of the default Cancel.
+class ClientPrompts : public ConsolePrompts {
+ public:
+  explicit ClientPrompts(bool repair) : repair_(repair) {}
+  PromptAnswer show(const QString& prompt, const QString& title, PromptButtons buttons, PromptIcon icon) override {
+    if (title != kDamagedFirmwareTitle || buttons != PromptButtons::OkCancel)
+      return ConsolePrompts::show(prompt, title, buttons, icon);
+    if (!repair_) return PromptAnswer::Cancel;
+    ConsolePrompts::show(prompt, title, PromptButtons::Ok, icon);
+    return PromptAnswer::Ok;
+  }
+
+ private:
+  bool repair_;
+};
+
+Platform makePlatform(const QString& home, bool repair) {
   Platform platform;
   platform.port = std::make_unique<QtSerialPort>();
   platform.clock = std::make_unique<SystemClock>();
-  platform.prompts = std::make_unique<ConsolePrompts>();
+  platform.prompts = std::make_unique<ClientPrompts>(repair);
   platform.program = ProgramInfo::fromApplication(home);
   // The program's own settings: the port chosen in its Communications menu.
   platform.program.executableName = QStringLiteral("LumivaneQX");
@@ -35,21 +54,28 @@ Platform makePlatform(const QString& home) {
   return platform;
 }
 
-int runWithInstrument(AppContext& app, const CliCommand& command, CliContext& cli, const QStringList& args) {
+int runWithInstrument(AppContext& app, const CliCommand& command, CliContext& cli, const QStringList& args,
+                      bool repair) {
   modMain main(app);
   ConnectionMonitor monitor(app.link());
   app.link().setKeepAliveSwitch(&monitor);
   const int linkResult = main.InitializeLink();
   if (linkResult == modMain::kNoInstrument) {
-    cli.err << "No instrument answered on " << app.port().deviceName() << "." << Qt::endl;
+    if (!app.link().damagedFirmwareReported())
+      cli.err << "No instrument answered on " << app.port().deviceName() << "." << Qt::endl;
+    else if (!repair)
+      cli.err << "Lumivane reports damaged firmware; run with --repair to download Firmware/Firmware.hex" << Qt::endl;
     app.link().CloseLink();
+    app.link().setKeepAliveSwitch(nullptr);
     return kExitNoInstrument;
   }
   if (linkResult != modMain::kConnected) return kExitPortOrFile;
-  const int result = command.run(cli, args);
+  int result = command.run(cli, args);
   if (!app.link().SayGoodbye()) {
+    // The instrument may still be bound to this PC until its silence limit passes.
     cli.err << "Lumivane did not acknowledge the goodbye; the connection was closed anyway." << Qt::endl;
     app.link().CloseLink();
+    if (result == kExitOk) result = kExitFailed;
   }
   app.link().setKeepAliveSwitch(nullptr);
   return result;
@@ -72,6 +98,8 @@ int main(int argc, char** argv) {
   parser.addOption({QStringLiteral("simulate"), QStringLiteral("Use a built-in simulated instrument.")});
   parser.addOption({QStringLiteral("home"), QStringLiteral("Program folder (default: the executable's folder)."),
                     QStringLiteral("DIR")});
+  parser.addOption({QStringLiteral("repair"),
+                    QStringLiteral("Repair an instrument that reports damaged firmware from Firmware/Firmware.hex.")});
   addSimOptions(parser);
   if (!parser.parse(application.arguments())) {
     err << parser.errorText() << Qt::endl << parser.helpText() << commandList();
@@ -93,7 +121,8 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
 
-  AppContext app(makePlatform(parser.value(QStringLiteral("home"))));
+  const bool repair = parser.isSet(QStringLiteral("repair"));
+  AppContext app(makePlatform(parser.value(QStringLiteral("home")), repair));
   app.link().setFirmwareDownload(modDownload::automaticRepair(app.link()));
   CliContext cli{app, out, err};
   if (!command->usesInstrument) return command->run(cli, args);
@@ -115,13 +144,14 @@ int main(int argc, char** argv) {
       return kExitPortOrFile;
     }
     app.port().setDeviceName(simulator->devicePath());
+    app.link().setRepairImage(Simulator::sampleFirmwareImage());
   } else if (parser.isSet(QStringLiteral("port"))) {
     app.port().setDeviceName(parser.value(QStringLiteral("port")));
   } else {
     const int portNumber = app.settings().read(QStringLiteral("Communication"), QStringLiteral("ComPort"), 1).toInt();
     app.port().setDeviceName(deviceForComPort(portNumber, app.settings()));
   }
-  const int result = runWithInstrument(app, *command, cli, args);
+  const int result = runWithInstrument(app, *command, cli, args, repair);
   out.flush();
   return result;
 }

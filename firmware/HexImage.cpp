@@ -1,6 +1,7 @@
 #include "firmware/HexImage.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 
 namespace {
@@ -13,6 +14,15 @@ constexpr int kEndRecord = 0x01;
 bool isHexDigit(QChar c) {
   return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F')) ||
          (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
+}
+
+// The download's own texts for an image it could not even start.
+const QString kNoDownloadableData =
+    QStringLiteral("In modVrHd:StartDownloading, there is no downloadable data in this file.");
+
+QString tooLarge() {
+  return QStringLiteral("The image file is larger than %1 bytes; it cannot be a firmware image.")
+      .arg(HexImageReader::kMaxFileBytes);
 }
 
 QString atLine(qsizetype number, const QString& text) {
@@ -53,8 +63,8 @@ QString checkRecord(const QString& line, Record& record) {
 namespace HexImageReader {
 
 QString read(const QByteArray& text, HexImage* image) {
-  if (text.size() > kMaxFileBytes)
-    return QStringLiteral("The image file is larger than %1 bytes; it cannot be a firmware image.").arg(kMaxFileBytes);
+  if (text.size() > kMaxFileBytes) return tooLarge();
+  if (!text.contains(":020000")) return kNoDownloadableData;
   HexImage result;
   result.fileBytes = text.size();
   QList<QByteArray> lines = text.split('\n');
@@ -67,17 +77,21 @@ QString read(const QByteArray& text, HexImage* image) {
     if (!started) {
       const qsizetype at = line.indexOf(kAddressRecordStart);
       if (at < 0) {
+        // Header lines are never sent: a record among them would be lost.
+        if (line.startsWith(QLatin1Char(':')))
+          return atLine(n + 1, QStringLiteral("a record before the address record (\":020000\") would never be sent."));
         result.header += line + QStringLiteral("\r\n");
         continue;
       }
-      line = line.mid(at);
+      if (at > 0)
+        return atLine(n + 1, QStringLiteral("text before the \":\" of the address record would be sent with it."));
       started = true;
       Record record;
       if (QString failure = checkRecord(line, record); !failure.isEmpty()) return atLine(n + 1, failure);
       const auto load = loadAddressFor(line.mid(7, 2), line.mid(9, 4));
       if (!load)
-        return atLine(n + 1, QStringLiteral("the first address record is of type %1; expecting 02 or 04.")
-                                 .arg(line.mid(7, 2)));
+        return QStringLiteral("Invalid initial record type;  download abandoned.\r\nExpecting: 02 or 04, but found: ") +
+               line.mid(7, 2);
       result.load = *load;
       result.records.append(line);
       continue;
@@ -90,19 +104,61 @@ QString read(const QByteArray& text, HexImage* image) {
     if (record.type == kEndRecord) ended = true;
     result.records.append(line);
   }
-  if (!started) return QStringLiteral("The image holds no address record (\":020000\"); there is nothing to download.");
-  if (!ended) return QStringLiteral("The image ends without its end record (\":00000001FF\"); the file is incomplete.");
+  if (!started) return kNoDownloadableData;
+  result.endRecordMissing = !ended;
   if (image) *image = result;
   return {};
 }
 
 QString readFile(const QString& path, HexImage* image) {
+  const QFileInfo info(path);
+  if (!info.exists()) return QStringLiteral("Cannot open the image file %1: it does not exist.").arg(path);
+  if (!info.isFile()) return QStringLiteral("The image %1 is not a file; only a file can be a firmware image.").arg(path);
+  if (info.size() > kMaxFileBytes) return tooLarge();
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     return QStringLiteral("Cannot open the image file %1: %2").arg(path, file.errorString());
-  if (file.size() > kMaxFileBytes)
-    return QStringLiteral("The image file is larger than %1 bytes; it cannot be a firmware image.").arg(kMaxFileBytes);
-  return read(file.readAll(), image);
+  return readDevice(file, image);
+}
+
+QString readDevice(QIODevice& file, HexImage* image) {
+  if (const auto* named = qobject_cast<const QFile*>(&file)) {
+    const QFileInfo info(named->fileName());
+    if (!info.isFile())
+      return QStringLiteral("The image %1 is not a file; only a file can be a firmware image.").arg(named->fileName());
+  }
+  if (file.isSequential() || !file.seek(0)) return QStringLiteral("The image cannot be read from its start.");
+  // One byte more than allowed tells a file that grew past the limit.
+  const QByteArray text = file.read(kMaxFileBytes + 1);
+  file.seek(0);
+  if (text.size() > kMaxFileBytes) return tooLarge();
+  return read(text, image);
 }
 
 }  // namespace HexImageReader
+
+namespace {
+
+FirmwareImageCheck checked(const QString& failure, const HexImage& image) {
+  FirmwareImageCheck check;
+  check.failure = failure;
+  if (failure.isEmpty()) {
+    check.image = image;
+    check.endRecordMissing = image.endRecordMissing;
+  }
+  return check;
+}
+
+}  // namespace
+
+FirmwareImageCheck CheckFirmwareImage(const QString& path) {
+  HexImage image;
+  const QString failure = HexImageReader::readFile(path, &image);
+  return checked(failure, image);
+}
+
+FirmwareImageCheck CheckFirmwareImage(QIODevice& file) {
+  HexImage image;
+  const QString failure = HexImageReader::readDevice(file, &image);
+  return checked(failure, image);
+}

@@ -5,7 +5,9 @@
 #include <cmath>
 #include <memory>
 
+#include "firmware/HexImage.h"
 #include "firmware/LoadAddress.h"
+#include "link/LinkBusy.h"
 #include "link/LinkState.h"
 #include "platform/Clock.h"
 #include "platform/Prompts.h"
@@ -51,12 +53,11 @@ void modDownload::closeFile() {
 }
 
 QString modDownload::receiveAcknowledgement() {
-  const qint64 deadline = link_.clock().monotonicMs() + modVrHd::kReplyTimeoutMs;
+  const qint64 deadline = link_.deadlineAfter(modVrHd::kReplyTimeoutMs);
   for (;;) {
-    const QString frame = link_.ReceiveAnyFrame();
+    const QString frame = link_.ReceiveAnyFrameBefore(deadline);
     const QString type = frame.mid(1, 2);
     if (frame.isEmpty() || (type != QLatin1String("A2") && type != QLatin1String("B6"))) return frame;
-    if (link_.clock().monotonicMs() >= deadline) return {};
   }
 }
 
@@ -79,7 +80,8 @@ QString modDownload::StartDownloading(QIODevice& file, bool interactive) {
   if (interactive && !header.isEmpty()) {
     const PromptAnswer answer = link_.prompts().show(
         QStringLiteral("The file you selected has the following header:") + kCrLf + QStringLiteral("\n") + header +
-            QStringLiteral("\n") + QStringLiteral("Click OK to begin downloading this file."),
+            QStringLiteral("\n") + (EndRecordMissing ? noEndRecordNote() + QStringLiteral("\n") : QString()) +
+            QStringLiteral("Click OK to begin downloading this file."),
         QStringLiteral("Verify selection of this file"), PromptButtons::OkCancel);
     if (answer != PromptAnswer::Ok) {
       closeFile();
@@ -97,13 +99,11 @@ QString modDownload::StartDownloading(QIODevice& file, bool interactive) {
   }
   const QString bank = bankLetter(type, data);
 
-  if (interactive) {
-    if (!hooks_.initializeLink || hooks_.initializeLink() != 0) {
-      closeFile();
-      return QStringLiteral("In modVrHd:StartDownloading, no communication with Lumivane.");
-    }
-  } else {
-    link_.EjectTray();  // its result does not matter here
+  // The automatic repair talks to a damaged instrument: it neither ejects
+  // the tray nor brings the link up.
+  if (interactive && (!hooks_.initializeLink || hooks_.initializeLink() != 0)) {
+    closeFile();
+    return QStringLiteral("In modVrHd:StartDownloading, no communication with Lumivane.");
   }
 
   link_.FlushInput();
@@ -132,6 +132,7 @@ QString modDownload::StartDownloading(QIODevice& file, bool interactive) {
 
 QString modDownload::FinishDownloading() {
   QString result;
+  int endRecordsAdded = 0;
   for (;;) {
     link_.SendRequest({link_.state().FrameHeader + QStringLiteral("E3"), DownloadToken,
                        CurrentRecordLine + QStringLiteral("\n"), kEnd});
@@ -155,6 +156,12 @@ QString modDownload::FinishDownloading() {
           break;
         }
       }
+      if (!found && ++endRecordsAdded > kMaxEndRecordRepeats) {
+        result = QStringLiteral("In modVrHd:FinishDownloading, Lumivane did not report completion after %1 end "
+                                "records; download abandoned.")
+                     .arg(kMaxEndRecordRepeats);
+        break;
+      }
       CurrentRecordLine = found ? line : kEndRecord;
       continue;
     }
@@ -169,6 +176,14 @@ QString modDownload::FinishDownloading() {
 }
 
 QString modDownload::DownloadFirmware(QIODevice& file, bool interactive) {
+  // Nothing else writes to the port until this download has ended, whichever way.
+  const DownloadInProgressScope busy(link_.state());
+  const FirmwareImageCheck check = CheckFirmwareImage(file);
+  if (!check.failure.isEmpty()) {
+    file.close();
+    return check.failure;
+  }
+  EndRecordMissing = check.endRecordMissing;
   if (QString failure = StartDownloading(file, interactive); !failure.isEmpty()) return failure;
   if (hooks_.showProgress) hooks_.showProgress();
   if (hooks_.progress) hooks_.progress(0, DownloadFileLength);

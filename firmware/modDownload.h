@@ -26,12 +26,19 @@ class modDownload {
     std::function<void()> hideProgress;
   };
 
+  // After the image's last record the end record is repeated until the
+  // loader reports completion, this many times at most.
+  static constexpr int kMaxEndRecordRepeats = 10;
+
   explicit modDownload(modVrHd& link, Hooks hooks = {});
 
   // `file` is open for reading; it stays open after a "" result, else it is closed.
   QString StartDownloading(QIODevice& file, bool interactive);
   // Uses the state StartDownloading saved; always closes the file.
   QString FinishDownloading();
+  // Checks the whole image first (CheckFirmwareImage: a refused image is
+  // never announced) and marks the link busy (LinkState::DownloadInProgress)
+  // until it returns.
   QString DownloadFirmware(QIODevice& file, bool interactive);
 
   // The progress bar's value: done ÷ total × 100, rounded, at most 100.
@@ -47,6 +54,9 @@ class modDownload {
   qint64 DownloadFileLength = 0;
   QString CurrentRecordLine;
   QString DownloadToken;
+  // Set by DownloadFirmware's image check: the header confirmation then says
+  // that the end record will be added.
+  bool EndRecordMissing = false;
 
  private:
   // The next acknowledgement, frames of type A2 and B6 skipped; "" when none came in time.

@@ -1,5 +1,6 @@
 #include <limits>
 
+#include "link/FrameScanner.h"
 #include "link/Pump.h"
 #include "link/modVrHd.h"
 #include "platform/Clock.h"
@@ -33,117 +34,111 @@ void modVrHd::FlushInput() {
 
 void modVrHd::Delay(double seconds) { pump_.delay(seconds); }
 
-qsizetype modVrHd::pollStep() { return pump_.pollStep(state_.RxBuffer); }
+BufferTrim modVrHd::pollStep() { return pump_.pollStep(state_.RxBuffer); }
 
-qint64 modVrHd::deadlineFromNow() const { return pump_.clock().monotonicMs() + kReplyTimeoutMs; }
+qint64 modVrHd::deadlineAfter(int ms) const { return pump_.clock().monotonicMs() + ms; }
+
+qint64 modVrHd::deadlineFromNow() const { return deadlineAfter(kReplyTimeoutMs); }
 
 bool modVrHd::waitExpired(qint64 deadline) const {
   return pump_.portFailed() || pump_.clock().monotonicMs() >= deadline;
 }
 
-std::optional<QString> modVrHd::receive(const FrameScan& scan, bool bounded, const std::function<bool()>& stopWaiting) {
-  const qint64 deadline = bounded ? deadlineFromNow() : std::numeric_limits<qint64>::max();
-  qsizetype s = 0;  // index where the search for the next ")" starts
+std::optional<QString> modVrHd::receive(FrameScanner& scanner, const FrameScanner::Decide& decide, qint64 deadline,
+                                        const std::function<bool()>& stopWaiting) {
   for (;;) {
-    s = std::max<qsizetype>(0, s - pollStep());
-    if (std::optional<QString> taken = scan(state_.RxBuffer, s)) return taken;
-    if (waitExpired(deadline) || (stopWaiting && stopWaiting())) return std::nullopt;
+    const BufferTrim trim = pollStep();
+    scanner.bufferTrimmed(trim.tailAt, trim.tailCount, trim.front);
+    // Past the deadline nothing more is taken, however much keeps arriving.
+    if (pump_.clock().monotonicMs() >= deadline) return std::nullopt;
+    if (std::optional<QString> taken = scanner.scan(state_.RxBuffer, decide)) return taken;
+    if (waitExpired(deadline)) return std::nullopt;
     pump_.idle(kIdleSliceMs);
   }
 }
 
-QString modVrHd::ReceiveAnyFrame() {
-  return receive([](QString& rx, qsizetype& s) -> std::optional<QString> {
-           for (qsizetype p; (p = rx.indexOf(QLatin1Char(')'), s)) >= 0;) {
-             s = p + 1;
-             const qsizetype q = rx.lastIndexOf(QLatin1Char('('), p);
-             if (q < 0) continue;
-             const QString frame = rx.mid(q + 1, p - q);
-             rx.remove(q, p - q + 1);
-             if (p - q >= 4) return frame;
-             s = q;  // too short: dropped
-           }
-           return std::nullopt;
-         })
+QString modVrHd::ReceiveAnyFrame() { return ReceiveAnyFrameBefore(deadlineFromNow()); }
+
+QString modVrHd::ReceiveAnyFrameBefore(qint64 deadline) {
+  using Verdict = FrameScanner::Verdict;
+  FrameScanner scanner(QStringLiteral("("));
+  return receive(scanner,
+                 [](QStringView rx, qsizetype q, qsizetype p) -> FrameScanner::Decision {
+                   if (q < 0) return {};
+                   if (p - q < 4) return {Verdict::Drop, {}};  // too short
+                   return {Verdict::Take, rx.mid(q + 1, p - q).toString()};
+                 },
+                 deadline)
       .value_or(QString());
 }
 
-QString modVrHd::ReceiveFrame(QString& payload) { return receiveFrame(payload, true); }
+QString modVrHd::ReceiveFrame(QString& payload) { return ReceiveFrameBefore(payload, deadlineFromNow()); }
 
-QString modVrHd::ReceiveSequenceFrame(QString& payload) { return receiveFrame(payload, false); }
+QString modVrHd::ReceiveSequenceFrame(QString& payload) {
+  return ReceiveFrameBefore(payload, std::numeric_limits<qint64>::max());
+}
 
 QString modVrHd::ReceiveSequenceFrame(QString& payload, const std::function<bool()>& stopWaiting) {
-  return receiveFrame(payload, false, stopWaiting);
+  return receiveFrame(payload, std::numeric_limits<qint64>::max(), stopWaiting);
 }
 
-QString modVrHd::receiveFrame(QString& payload, bool bounded, const std::function<bool()>& stopWaiting) {
+QString modVrHd::ReceiveFrameBefore(QString& payload, qint64 deadline) { return receiveFrame(payload, deadline, {}); }
+
+QString modVrHd::receiveFrame(QString& payload, qint64 deadline, const std::function<bool()>& stopWaiting) {
+  using Verdict = FrameScanner::Verdict;
   const QString& header = state_.FrameHeader;
-  QString type = kNoReplyType;
   payload.clear();
-  receive([&](QString& rx, qsizetype& s) -> std::optional<QString> {
-    for (qsizetype p; (p = rx.indexOf(QLatin1Char(')'), s)) >= 0;) {
-      s = p + 1;
-      const qsizetype q = header.isEmpty() ? -1 : rx.lastIndexOf(header, p);
-      if (q < 0) continue;  // not for this PC: passed over, left in the buffer
-      const qsizetype typeAt = q + header.size();
-      const bool longEnough = p - q >= 9;
-      if (longEnough) {
-        type = rx.mid(typeAt, 2);
-        payload = rx.mid(typeAt + 2, p - (typeAt + 2) + 1);
-      }
-      rx.remove(q, p - q + 1);
-      if (longEnough) return type;
-      s = q;  // too short: dropped
-    }
-    return std::nullopt;
-  }, bounded, stopWaiting);
-  return type;
+  // A frame for another PC has no header before its ")": passed over, left in the buffer.
+  FrameScanner scanner(header);
+  const std::optional<QString> frame = receive(
+      scanner,
+      [&header](QStringView rx, qsizetype q, qsizetype p) -> FrameScanner::Decision {
+        if (q < 0) return {};
+        if (p - q < 9) return {Verdict::Drop, {}};  // too short
+        return {Verdict::Take, rx.mid(q + header.size(), p - q - header.size() + 1).toString()};
+      },
+      deadline, stopWaiting);
+  if (!frame) return kNoReplyType;
+  payload = frame->mid(2);
+  return frame->left(2);
 }
 
-QString modVrHd::ReceiveStatusReply(const QString& echo) {
+QString modVrHd::ReceiveStatusReply(const QString& echo) { return ReceiveStatusReplyBefore(echo, deadlineFromNow()); }
+
+QString modVrHd::ReceiveStatusReplyBefore(const QString& echo, qint64 deadline) {
+  using Verdict = FrameScanner::Verdict;
   const QString& header = state_.FrameHeader;
-  return receive([&](QString& rx, qsizetype& s) -> std::optional<QString> {
-           for (qsizetype p; (p = rx.indexOf(QLatin1Char(')'), s)) >= 0;) {
-             s = p + 1;
-             const qsizetype q = rx.lastIndexOf(QLatin1Char('('), p);
-             if (q < 0) continue;
-             if (p - q >= 9 && !header.isEmpty() && QStringView(rx).mid(q, header.size()) == header) {
-               const qsizetype typeAt = q + header.size();
-               if (QStringView(rx).mid(typeAt, 2) != u"B6" || QStringView(rx).mid(typeAt + 3, 1) != echo)
-                 continue;  // another type or echo: left for a later receive
-               const QString reply = rx.mid(typeAt + 2, p - (typeAt + 2) + 1);
-               rx.remove(q, p - q + 1);
-               return reply;
-             }
-             rx.remove(q, p - q + 1);  // too short, or for another PC: dropped
-             s = q;
-           }
-           return std::nullopt;
-         })
+  FrameScanner scanner(QStringLiteral("("));
+  return receive(scanner,
+                 [&](QStringView rx, qsizetype q, qsizetype p) -> FrameScanner::Decision {
+                   if (q < 0) return {};
+                   if (p - q < 9 || header.isEmpty() || rx.mid(q, header.size()) != header)
+                     return {Verdict::Drop, {}};  // too short, or for another PC
+                   const qsizetype typeAt = q + header.size();
+                   if (rx.mid(typeAt, 2) != u"B6" || rx.mid(typeAt + 3, 1) != echo)
+                     return {};  // another type or echo: left for a later receive
+                   return {Verdict::Take, rx.mid(typeAt + 2, p - (typeAt + 2) + 1).toString()};
+                 },
+                 deadline)
       .value_or(QString());
 }
 
 QString modVrHd::PollStatusReply(const QString& echo) {
+  using Verdict = FrameScanner::Verdict;
   pollStep();
-  QString& rx = state_.RxBuffer;
   const QString& header = state_.FrameHeader;
   if (header.isEmpty()) return {};
   // The shortest complete status reply: header, "B6", status, echo, status, "FFFF", ")".
   const qsizetype minimalSpan = header.size() + 2 + 3 + 4;
-  qsizetype s = 0;
-  for (;;) {
-    const qsizetype p = rx.indexOf(QLatin1Char(')'), s);
-    if (p < 0) return {};
-    s = p + 1;
-    const qsizetype from = p - header.size() - 4;
-    if (from < 0) continue;
-    const qsizetype q = rx.lastIndexOf(header, from);
-    if (q < 0 || p - q < minimalSpan) continue;
-    const qsizetype typeAt = q + header.size();
-    if (QStringView(rx).mid(typeAt, 2) == u"B6" && QStringView(rx).mid(typeAt + 3, 1) == echo) {
-      const QString reply = rx.mid(typeAt + 2, p - (typeAt + 2) + 1);
-      rx.remove(q, p - q + 1);
-      return reply;
-    }
-  }
+  FrameScanner scanner(header);
+  // The header that counts is looked up among those the scanner has seen, not searched back for.
+  const std::optional<QString> reply = scanner.scan(
+      state_.RxBuffer, [&](QStringView rx, qsizetype, qsizetype p) -> FrameScanner::Decision {
+        const qsizetype q = scanner.lastStartAtOrBefore(p - header.size() - 4);
+        if (q < 0 || p - q < minimalSpan) return {};
+        const qsizetype typeAt = q + header.size();
+        if (rx.mid(typeAt, 2) != u"B6" || rx.mid(typeAt + 3, 1) != echo) return {};
+        return {Verdict::Take, rx.mid(typeAt + 2, p - (typeAt + 2) + 1).toString(), q};
+      });
+  return reply.value_or(QString());
 }

@@ -15,6 +15,9 @@ struct LinkState {
   QDateTime LastSendTime;
   QDateTime LastTimerTick;
 
+  // Set while a firmware download owns the line (see link/LinkBusy.h).
+  bool DownloadInProgress = false;
+
   // Run flags.
   bool RecipeActive = false;
   bool RunInProgress = false;

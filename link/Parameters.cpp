@@ -1,4 +1,5 @@
 // Parameter and memory-word commands of the instrument link.
+#include <cctype>
 #include <functional>
 
 #include "app/Common.h"
@@ -14,12 +15,35 @@ const QString kReadUnexpected = QStringLiteral("Lumivane's response to a READ PA
 const QString kWriteUnexpected = QStringLiteral("Lumivane's response to a WRITE PARAMETER was the unexpected frame type: ");
 
 // The next frame for this PC that is neither an identity frame nor a status
-// reply (both may arrive unasked); kNoReplyType when none came in time.
+// reply (both may arrive unasked); kNoReplyType when none came within the
+// reply bound of the request, however many frames were skipped meanwhile.
 QString receiveCommandReply(modVrHd& link, QString& payload) {
+  const qint64 deadline = link.deadlineAfter(modVrHd::kReplyTimeoutMs);
   for (;;) {
-    const QString type = link.ReceiveFrame(payload);
+    const QString type = link.ReceiveFrameBefore(payload, deadline);
     if (type != QLatin1String("A2") && type != QLatin1String("B6")) return type;
   }
+}
+
+bool allHexDigits(QStringView text) {
+  for (const QChar c : text)
+    if (!std::isxdigit(static_cast<unsigned char>(c.toLatin1())) || c.unicode() > 0x7F) return false;
+  return true;
+}
+
+// The check characters and ")" that end every reply payload.
+constexpr qsizetype kCheckAndClose = 5;
+
+// A parameter reply carries number (2), status (1), the value's eight digits,
+// then the check characters: without them all the value would be made of
+// check characters.
+bool carriesParameterValue(const QString& payload) {
+  return payload.size() >= 3 + 8 + kCheckAndClose && allHexDigits(QStringView(payload).mid(3, 8));
+}
+
+// A memory reply carries four hexadecimal digits after its ":", then more.
+bool carriesWord(const QString& payload, qsizetype colon) {
+  return payload.size() >= colon + 1 + 4 + kCheckAndClose && allHexDigits(QStringView(payload).mid(colon + 1, 4));
 }
 
 // The leading hexadecimal digits of `digits` as a 32-bit pattern (0 when none).
@@ -68,6 +92,7 @@ QString writeParameterWord(modVrHd& link, const ParameterWrite& write) {
     const QString status = payload.mid(2, 1);
     if (!acceptedStatus(status))
       return QStringLiteral("Lumivane responded to a WRITE PARAMETER with the error status: ") + status;
+    if (!carriesParameterValue(payload)) return kWriteUnexpected + QStringLiteral("C2");
     const QString stored = payload.mid(3, 8);
     if (write.takes(stored)) return {};
     if (++attempt >= kOffers) return write.cannotStore(stored);
@@ -107,6 +132,7 @@ QString modVrHd::ReadParameter(int number, qint32& value) {
   const QString status = payload.mid(2, 1);
   if (!acceptedStatus(status))
     return QStringLiteral("Lumivane responded to a READ PARAMETER with the error status: ") + status;
+  if (!carriesParameterValue(payload)) return kReadUnexpected + type;
   value = static_cast<qint32>(hexPattern(payload.mid(3, 8)));
   return {};
 }
@@ -172,6 +198,7 @@ QString modVrHd::PeekWord(const QString& address, QString& value) {
       if (++attempt >= kOffers) return QStringLiteral("Peek function cannot read the address: ") + address;
       continue;
     }
+    if (!carriesWord(payload, colon)) return QStringLiteral("Unintelligible response to Peek function: ") + payload;
     value = payload.mid(colon + 1, 4);
     return {};
   }

@@ -10,13 +10,15 @@ Pump::Pump(SerialPort& port, Clock& clock, QObject* parent) : QObject(parent), p
   connect(&port_, &SerialPort::failed, &loop_, &QEventLoop::quit);
 }
 
-qsizetype Pump::pollStep(QString& rx) {
+BufferTrim Pump::pollStep(QString& rx) {
   QCoreApplication::processEvents();
-  if (!port_.isOpen()) return 0;
+  BufferTrim trim;
+  if (!port_.isOpen()) return trim;
   const QByteArray bytes = port_.readAll();
-  if (bytes.isEmpty()) return 0;
+  if (bytes.isEmpty()) return trim;
   rx += QString::fromLatin1(bytes);
-  return boundReceiveBuffer(rx);
+  boundReceiveBuffer(rx, kMaxUnframedTail, kMaxBuffer, &trim);
+  return trim;
 }
 
 void Pump::idle(int ms) {
@@ -42,12 +44,21 @@ void Pump::delay(double seconds) {
 
 bool Pump::portFailed() const { return port_.hasFailed() || !port_.isOpen(); }
 
-qsizetype boundReceiveBuffer(QString& rx, qsizetype tailLimit, qsizetype totalLimit) {
+qsizetype boundReceiveBuffer(QString& rx, qsizetype tailLimit, qsizetype totalLimit, BufferTrim* trim) {
   const qsizetype tailStart = rx.lastIndexOf(QLatin1Char(')')) + 1;
   const qsizetype tail = rx.size() - tailStart;
-  if (tail > tailLimit) rx.remove(tailStart, tail - tailLimit);
+  if (tail > tailLimit) {
+    rx.remove(tailStart, tail - tailLimit);
+    if (trim) {
+      trim->tailAt = tailStart;
+      trim->tailCount = tail - tailLimit;
+    }
+  }
   if (rx.size() <= totalLimit) return 0;
-  const qsizetype dropped = rx.size() - totalLimit;
+  // A quarter more than needed goes, so that a flood moves the buffer's text
+  // once per quarter of the limit received, not on every poll.
+  const qsizetype dropped = rx.size() - (totalLimit - totalLimit / 4);
   rx.remove(0, dropped);
+  if (trim) trim->front = dropped;
   return dropped;
 }

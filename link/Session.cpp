@@ -54,6 +54,7 @@ QString modVrHd::FormatVersion(const QString& code) {
 }
 
 bool modVrHd::IdentifyAndConnect() {
+  damagedFirmware_ = false;
   for (;;) {  // starts again after an automatic firmware repair
     IdentifyOutcome outcome = IdentifyOutcome::Undecided;
     int attempt = 0;
@@ -73,6 +74,7 @@ bool modVrHd::IdentifyAndConnect() {
         return false;
       case IdentifyOutcome::Damaged:
         if (autoRepairFirmware().isNull()) continue;
+        damagedFirmware_ = true;
         return false;
       case IdentifyOutcome::Ready:
         return connectPhase(1, 0, true);
@@ -132,8 +134,7 @@ QString modVrHd::autoRepairFirmware() {
                     QStringLiteral("Lumivane's firmware is damaged and not useable"), PromptButtons::OkCancel);
   if (answer != PromptAnswer::Ok) return QStringLiteral("cancelled");
 
-  const QString path =
-      QDir::toNativeSeparators(QDir(program_.folder).filePath(QStringLiteral("Firmware/Firmware.hex")));
+  const QString path = repairImage();
   QFile image(path);
   if (!image.open(QIODevice::ReadOnly)) {
     const bool missing = !image.exists();
@@ -158,6 +159,11 @@ QString modVrHd::autoRepairFirmware() {
   return {};
 }
 
+QString modVrHd::repairImage() const {
+  if (!repairImage_.isEmpty()) return repairImage_;
+  return QDir::toNativeSeparators(QDir(program_.folder).filePath(QStringLiteral("Firmware/Firmware.hex")));
+}
+
 int modVrHd::GetInstrumentStatus() {
   if (!state_.LinkInitialised) return 3;
   SendRequest({QStringLiteral("How are you?"), state_.FrameHeader, QStringLiteral("B5") + QStringLiteral("t"),
@@ -177,9 +183,11 @@ bool modVrHd::SayGoodbye() {
   if (state_.RunInProgress) return false;
 
   FlushInput();
+  // Frames that are not an answer are skipped until the reply bound of the request.
+  const qint64 deadline = deadlineFromNow();
   WritePieces({QStringLiteral("Goodbye"), state_.FrameHeader, QStringLiteral("A6"), QStringLiteral("FFFF)\r\n")});
   bool heard = false;
-  for (int i = 0; i < 25 && !heard; ++i) {
+  for (int i = 0; i < 25 && !heard && !pump_.portFailed(); ++i) {
     Delay(0.1);
     heard = port_.bytesWaiting() > 0;
   }
@@ -188,7 +196,6 @@ bool modVrHd::SayGoodbye() {
     return true;
   }
 
-  const qint64 deadline = deadlineFromNow();
   QString answer;
   for (;;) {
     Delay(0.5);

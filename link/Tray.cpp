@@ -1,5 +1,7 @@
 // Tray and motor commands: each is acknowledged by status replies, first
 // "accepted, moving" (1), then the final status.
+#include <algorithm>
+
 #include "link/modVrHd.h"
 
 namespace {
@@ -8,10 +10,13 @@ const QString kEnd = QStringLiteral("FFFF)\r\n");
 const QString kStillExecuting = QStringLiteral("1");
 
 // Waits past every "still executing" reply; the final request status, or ""
-// when the instrument stopped answering.
+// when the instrument stopped answering or the movement outlasted its bound
+// (measured from the request).
 QString finalRequestStatus(modVrHd& link, const QString& echo) {
+  const qint64 movementEnd = link.deadlineAfter(modVrHd::kMovementTimeoutMs);
   for (;;) {
-    const QString reply = link.ReceiveStatusReply(echo);
+    const QString reply =
+        link.ReceiveStatusReplyBefore(echo, std::min(movementEnd, link.deadlineAfter(modVrHd::kReplyTimeoutMs)));
     if (reply.isEmpty()) return {};
     const QString status = reply.mid(2, 1);
     if (status != kStillExecuting) return status;
@@ -43,10 +48,7 @@ QString modVrHd::ParkTray() {
 
 void modVrHd::ReleaseMotors() {
   SendRequest({QStringLiteral("Release motors!"), state_.FrameHeader, QStringLiteral("B9r"), kEnd});
-  for (;;) {
-    const QString reply = ReceiveStatusReply(QStringLiteral("r"));
-    if (reply.isEmpty() || reply.mid(2, 1).toInt(nullptr, 16) != 1) return;
-  }
+  finalRequestStatus(*this, QStringLiteral("r"));
 }
 
 void modVrHd::SendCancelEject() {

@@ -6,11 +6,12 @@
 #include <initializer_list>
 #include <optional>
 
+#include "link/FrameScanner.h"
 #include "link/LinkState.h"
+#include "link/Pump.h"
 
 class Clock;
 class Prompts;
-class Pump;
 class SerialPort;
 struct ProgramInfo;
 
@@ -29,6 +30,9 @@ class modVrHd {
   // legitimate reply is the final status of a tray movement (a few seconds);
   // a silent instrument is reported as a failed exchange after this.
   static constexpr int kReplyTimeoutMs = 15000;
+  // The longest a tray movement or a motor release may take from its request
+  // to its final status; "still executing" replies do not extend it.
+  static constexpr int kMovementTimeoutMs = 60000;
   // The frame type that ReceiveFrame reports when no reply came in time or the port failed.
   static const QString kNoReplyType;
 
@@ -47,6 +51,10 @@ class modVrHd {
   void setKeepAliveSwitch(KeepAliveSwitch* keepAlive) { keepAlive_ = keepAlive; }
   KeepAliveSwitch* keepAliveSwitch() const { return keepAlive_; }
   void setFirmwareDownload(FirmwareDownload download) { firmwareDownload_ = std::move(download); }
+  // The image the automatic repair sends: program folder + "Firmware/Firmware.hex"
+  // unless set (the simulated instrument's own sample image).
+  void setRepairImage(const QString& path) { repairImage_ = path; }
+  QString repairImage() const;
 
   // --- Frames and transport ---
   // A command: LastSendTime = now, then the pieces written one after another.
@@ -69,9 +77,20 @@ class modVrHd {
   QString ReceiveSequenceFrame(QString& payload, const std::function<bool()>& stopWaiting);
   QString ReceiveStatusReply(const QString& echo);
   QString PollStatusReply(const QString& echo);
+  // The same waits ending at `deadline` (monotonic milliseconds) at the
+  // latest, for loops that skip frames and must end at a bound measured from
+  // their request.
+  QString ReceiveAnyFrameBefore(qint64 deadline);
+  QString ReceiveFrameBefore(QString& payload, qint64 deadline);
+  QString ReceiveStatusReplyBefore(const QString& echo, qint64 deadline);
+  // Now on the monotonic clock plus `ms`.
+  qint64 deadlineAfter(int ms) const;
 
   // --- Session ---
   bool IdentifyAndConnect();
+  // True when the last IdentifyAndConnect ended at an instrument reporting
+  // damaged firmware that was not repaired (declined or failed).
+  bool damagedFirmwareReported() const { return damagedFirmware_; }
   // The instrument status, 3 when the link is down, -1 when no reply came.
   int GetInstrumentStatus();
   bool SayGoodbye();
@@ -95,16 +114,14 @@ class modVrHd {
   void SendCancelEject();
 
  private:
-  // Scans the receive buffer from index s for the frame a receive operation
-  // wants, cutting what it takes or drops; s moves past what was looked at.
-  using FrameScan = std::function<std::optional<QString>(QString& rx, qsizetype& s)>;
-  // Polls and sleeps until `scan` takes a frame, the reply bound passes or the port fails.
-  std::optional<QString> receive(const FrameScan& scan, bool bounded = true,
+  // Polls and sleeps until the scanner takes a frame, the deadline passes or the port fails.
+  // `stopWaiting`, when given, is asked between sleeps and ends the wait as well.
+  std::optional<QString> receive(FrameScanner& scanner, const FrameScanner::Decide& decide, qint64 deadline,
                                  const std::function<bool()>& stopWaiting = {});
-  QString receiveFrame(QString& payload, bool bounded, const std::function<bool()>& stopWaiting = {});
+  QString receiveFrame(QString& payload, qint64 deadline, const std::function<bool()>& stopWaiting);
   bool waitExpired(qint64 deadline) const;
   qint64 deadlineFromNow() const;
-  qsizetype pollStep();
+  BufferTrim pollStep();
   QString autoRepairFirmware();
   bool takeConnectedIdentity();
   bool connectPhase(int attempt, int pollsDone, bool writeRequest);
@@ -116,4 +133,6 @@ class modVrHd {
   const ProgramInfo& program_;
   KeepAliveSwitch* keepAlive_ = nullptr;
   FirmwareDownload firmwareDownload_;
+  bool damagedFirmware_ = false;
+  QString repairImage_;
 };

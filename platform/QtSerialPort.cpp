@@ -2,18 +2,52 @@
 
 #include "platform/LineSettings.h"
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
+namespace {
+
+// True when the far end has hung up: a pseudo-terminal whose other side
+// closed, a USB adapter pulled. Reading then fails or returns nothing for
+// ever, and the device keeps reporting itself readable.
+bool hungUp(qintptr handle) {
+#ifdef Q_OS_UNIX
+  if (handle < 0) return true;
+  pollfd watch{static_cast<int>(handle), POLLIN, 0};
+  return ::poll(&watch, 1, 0) > 0 && (watch.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+  Q_UNUSED(handle);
+  return false;
+#endif
+}
+
+}  // namespace
+
 QtSerialPort::QtSerialPort(QObject* parent) : SerialPort(parent) {
   connect(&port_, &QSerialPort::readyRead, this, &SerialPort::readyRead);
   connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
     if (error == QSerialPort::NoError) return;
     errorText_ = port_.errorString();
     const bool fatal = error == QSerialPort::ResourceError || error == QSerialPort::DeviceNotFoundError ||
-                       error == QSerialPort::PermissionError;
-    if (fatal && port_.isOpen()) {
-      failed_ = true;
-      Q_EMIT failed();
-    }
+                       error == QSerialPort::PermissionError ||
+                       (error == QSerialPort::ReadError && hungUp(port_.handle()));
+    if (fatal && port_.isOpen()) hangUp();
   });
+}
+
+void QtSerialPort::hangUp() {
+  if (failed_) return;
+  failed_ = true;
+  // Closed once the port's own notification has returned: a device that hung
+  // up stays readable, and an open port would wake the event loop without end.
+  QMetaObject::invokeMethod(
+      this,
+      [this, opening = openings_] {
+        if (opening == openings_) close();
+      },
+      Qt::QueuedConnection);
+  Q_EMIT failed();
 }
 
 void QtSerialPort::setDeviceName(const QString& device) {
@@ -49,6 +83,7 @@ bool QtSerialPort::applySettings() {
 
 bool QtSerialPort::open() {
   failed_ = false;
+  ++openings_;
   if (!port_.open(QIODevice::ReadWrite)) {
     errorText_ = port_.errorString();
     return false;
@@ -81,7 +116,15 @@ bool QtSerialPort::write(const QByteArray& bytes) {
   return ok;
 }
 
-QByteArray QtSerialPort::readAll() { return port_.isOpen() ? port_.readAll() : QByteArray(); }
+QByteArray QtSerialPort::readAll() {
+  if (!port_.isOpen()) return {};
+  const QByteArray bytes = port_.readAll();
+  if (bytes.isEmpty() && !failed_ && hungUp(port_.handle())) {
+    errorText_ = QStringLiteral("The device hung up.");
+    hangUp();
+  }
+  return bytes;
+}
 
 QString QtSerialPort::errorText() const { return errorText_; }
 

@@ -25,6 +25,8 @@ class QtSerialPort : public SerialPort {
 
  private:
   bool applySettings();
+  // The device is gone: fail every wait at once and close the port.
+  void hangUp();
 
   QSerialPort port_;
   qint32 baudRate_ = 9600;
@@ -34,4 +36,5 @@ class QtSerialPort : public SerialPort {
   QString device_;  // as given: QSerialPort shortens "/dev/pts/3" to "pts/3"
   QString errorText_;
   bool failed_ = false;
+  int openings_ = 0;  // counts open(), so a close queued for a hung-up device spares a later opening
 };

@@ -160,9 +160,11 @@ void RunSequencer::logStepCount() {
   LinkState& link = app_.linkState();
   modVrHd& vr = app_.link();
   vr.SendRequest({QStringLiteral("Read #steps:"), link.FrameHeader + QStringLiteral("BGs"), kEnd});
+  // Skipped frames do not extend the wait beyond the reply bound of the request.
+  const qint64 deadline = vr.deadlineAfter(modVrHd::kReplyTimeoutMs);
   for (;;) {
     QString payload;
-    const QString type = vr.ReceiveFrame(payload);
+    const QString type = vr.ReceiveFrameBefore(payload, deadline);
     if (type == QLatin1String("A2") || type == QLatin1String("B6")) continue;
     if (type != QLatin1String("BH")) return;
     bool ok = false;

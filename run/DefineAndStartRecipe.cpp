@@ -28,8 +28,9 @@ int RunSequencer::DefineAndStartRecipe() {
     vr.SendRequest({QStringLiteral("Define recipe:"), link.FrameHeader + QStringLiteral("B1r"), state_.Recipe, kEnd});
     QString reply;
     int requestStatus = -1;
-    do {  // "still defining" replies: wait for the next without resending
-      reply = vr.ReceiveStatusReply(QStringLiteral("r"));
+    const qint64 deadline = vr.deadlineAfter(modVrHd::kReplyTimeoutMs);
+    do {  // "still defining" replies: wait for the next without resending, up to the reply bound
+      reply = vr.ReceiveStatusReplyBefore(QStringLiteral("r"), deadline);
       requestStatus = statusDigit(reply, 2);
     } while (requestStatus == 1);
     if (requestStatus != 0) {

@@ -6,6 +6,7 @@
 #include "app/ProgramWindows.h"
 #include "app/frmMain.h"
 #include "app/modMain.h"
+#include "link/LinkBusy.h"
 #include "options/OptionColors.h"
 #include "options/RunOptions.h"
 #include "options/frmOptions.h"
@@ -139,6 +140,10 @@ void frmLumiTerm::columnReported(const ColumnReport& report, const DataStorage& 
 }
 
 void frmLumiTerm::cmdStartCancel_Click() {
+  if (linkBusy(app_.linkState())) {
+    setStatusLine(linkBusyText());
+    return;
+  }
   sequencer_.cmdStartCancel_Click();
   showStartButton();
 }
@@ -146,6 +151,10 @@ void frmLumiTerm::cmdStartCancel_Click() {
 void frmLumiTerm::cmdOptions_Click() { showOptionsWindow(kOptionsButtonReason); }
 
 void frmLumiTerm::cmdToggleOpenPark_Click() {
+  if (linkBusy(app_.linkState())) {
+    setStatusLine(linkBusyText());
+    return;
+  }
   const int linked = modMain(app_).InitializeLink();
   app_.link().FlushInput();
   if (linked != modMain::kConnected) {
@@ -175,8 +184,11 @@ void frmLumiTerm::moveTray() {
 
 void frmLumiTerm::tmrComStatus_Timer() {
   windows_.mainWindow().setFirmwareDownloadAllowed(sequencer_.firmwareDownloadEnabled());
-  // While a sequence is being started or collected its own wait reads the port.
-  if (!sequencer_.startRunActive()) sequencer_.tmrComStatus_Timer();
+  // While a sequence is being started or collected its own wait reads the
+  // port; while a download runs, the download alone uses the line.
+  const bool busy = linkBusy(app_.linkState());
+  if (busy != (state_.lblStatusLine == linkBusyText())) setStatusLine(busy ? linkBusyText() : QString());
+  if (!busy && !sequencer_.startRunActive()) sequencer_.tmrComStatus_Timer();
   showSummary();
 }
 

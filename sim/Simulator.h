@@ -17,6 +17,9 @@ class Simulator {
   static std::unique_ptr<Simulator> startOnPty(const SimOptions& options, QString* error);
 
   QString devicePath() const { return pty_.devicePath(); }
+  // The sample firmware image the simulated loader accepts (a built-in
+  // resource): what the automatic repair sends to a simulated instrument.
+  static QString sampleFirmwareImage();
   InstrumentModel& model() { return model_; }
   ScaledSimClock& clock() { return clock_; }
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "app/AppContext.h"
@@ -113,12 +114,15 @@ TEST_F(InitializeLinkTest, PortThatCannotBeOpenedIsReported) {
   EXPECT_FALSE(port->isOpen());
 }
 
-TEST_F(InitializeLinkTest, MissingLogFolderIsReportedAndEverythingClosed) {
+TEST_F(InitializeLinkTest, LogFolderBlockedByAFileIsReportedAndEverythingClosed) {
   QDir(home.path()).rmdir(QStringLiteral("StepCounts"));
+  QFile blocker(home.path() + QStringLiteral("/StepCounts"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
   EXPECT_EQ(main.InitializeLink(), modMain::kPortOrFileError);
   ASSERT_EQ(prompts->shown().size(), 1u);
-  EXPECT_EQ(prompts->shown()[0].prompt, QStringLiteral("Cannot open logfile: ") + logPath("StepCounts") +
-                                            QStringLiteral("\r\nError: No such file or directory"));
+  EXPECT_TRUE(prompts->shown()[0].prompt.startsWith(QStringLiteral("Cannot open logfile: ") + logPath("StepCounts") +
+                                                    QStringLiteral("\r\nError: ")));
   EXPECT_EQ(prompts->shown()[0].title, QStringLiteral("Connection to Lumivane Abandoned"));
   EXPECT_FALSE(port->isOpen());
   EXPECT_FALSE(app.linkState().LinkInitialised);
@@ -126,15 +130,42 @@ TEST_F(InitializeLinkTest, MissingLogFolderIsReportedAndEverythingClosed) {
   EXPECT_FALSE(app.linkState().EventLogFile.isOpen());
 }
 
-TEST_F(InitializeLinkTest, SerialNumberThatIsNoFileNameCreatesNothing) {
-  serial = "../x";
-  EXPECT_EQ(main.InitializeLink(), modMain::kPortOrFileError);
-  ASSERT_EQ(prompts->shown().size(), 1u);
-  EXPECT_TRUE(prompts->shown()[0].prompt.startsWith(QStringLiteral("Cannot open logfile: ") + logPath("DarkCurrents") +
-                                                    QStringLiteral("\r\nError: ")));
-  EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name).size(), 0);
-  EXPECT_TRUE(QDir(home.path() + "/DarkCurrents").isEmpty());
-  EXPECT_FALSE(port->isOpen());
+TEST_F(InitializeLinkTest, EmptyProgramFolderGetsItsFolders) {
+  for (const char* folder : {"DarkCurrents", "EventLogs", "StepCounts"}) QDir(home.path()).rmdir(folder);
+  EXPECT_EQ(main.InitializeLink(), modMain::kConnected);
+  for (const char* folder : {"DarkCurrents", "EventLogs", "StepCounts", "Reports", "Recovery"})
+    EXPECT_TRUE(QFileInfo(home.path() + QLatin1Char('/') + folder).isDir()) << folder;
+  EXPECT_TRUE(QFile::exists(logPath("EventLogs")));
+}
+
+TEST_F(InitializeLinkTest, EverySerialNumberConnectsUnderAFileNameInsideItsFolder) {
+  const std::pair<QByteArray, QString> cases[] = {
+      {"AB  ", QStringLiteral("AB")},  // as the parameter-9 writer pads "AB"
+      {"../x", QStringLiteral("___x")},
+      {"A B/", QStringLiteral("A B_")},
+  };
+  for (const auto& [reported, fileName] : cases) {
+    SCOPED_TRACE(reported.toStdString());
+    serial = reported;
+    app.link().CloseLink();
+    prompts->clear();
+    EXPECT_EQ(main.InitializeLink(), modMain::kConnected);
+    EXPECT_EQ(app.linkState().InstrumentSerialNumber, QString::fromLatin1(reported));
+    EXPECT_TRUE(prompts->shown().empty());
+    for (const char* folder : {"DarkCurrents", "EventLogs", "StepCounts"})
+      EXPECT_TRUE(QFile::exists(home.path() + QLatin1Char('/') + folder + QLatin1Char('/') + fileName + ".txt"))
+          << folder;
+  }
+  EXPECT_EQ(QDir(home.path()).entryList(QDir::Files).size(), 0);
+}
+
+TEST(SerialNumberFileName, KeepsWhatAFileNameMayHold) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"A123", "A123"}, {"AB  ", "AB"}, {"A B ", "A B"}, {"a-_9", "a-_9"}, {"..", "__"},
+      {"C:\\x", "C__x"}, {"    ", "_"}, {"", "_"}, {"\xe9t\x01", "_t_"},
+  };
+  for (const auto& [serial, name] : cases)
+    EXPECT_EQ(modMain::fileNameForSerialNumber(QString::fromLatin1(serial)), QLatin1String(name)) << serial;
 }
 
 TEST(HostIdentity, FromTheComputerName) {

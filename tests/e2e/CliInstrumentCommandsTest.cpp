@@ -52,7 +52,7 @@ TEST_F(CliInstrumentCommands, MemoryWordsTrayAndMotors) {
   RunResult run = ctl({QStringLiteral("peek"), QStringLiteral("0f002")});
   ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
   EXPECT_EQ(run.out.size(), 5);
-  run = ctl({QStringLiteral("poke"), QStringLiteral("0F160"), QStringLiteral("5")});
+  run = ctl({QStringLiteral("poke"), QStringLiteral("0F160"), QStringLiteral("0005")});
   EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
   for (const char* command : {"eject", "park", "release-motors"}) {
     run = ctl({QLatin1String(command)});

@@ -32,9 +32,13 @@ TEST(CliSession, StatusAndItsFailures) {
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_TRUE(run.err.contains(QStringLiteral("No instrument answered"))) << run.err.toStdString();
 
-  // Missing log folders: the file failure message, on standard error, and exit 3.
+  // A log folder that cannot be made (a file in its place): the file failure
+  // message, on standard error, and exit 3.
   ProgramFolder bare;
   QDir(bare.path()).rmdir(QStringLiteral("EventLogs"));
+  QFile blocker(bare.path() + QStringLiteral("/EventLogs"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
   run = runProgram(QStringLiteral("lumivanectl"),
                    {QStringLiteral("--simulate"), QStringLiteral("--home"), bare.path(), QStringLiteral("status")});
   EXPECT_EQ(run.exitCode, 3);

@@ -3,6 +3,7 @@
 
 #include "../link/LinkFixture.h"
 #include "firmware/modDownload.h"
+#include "link/LinkBusy.h"
 
 namespace {
 
@@ -14,8 +15,6 @@ const QByteArray kImage =
     ":02001000AABB89\r\n";  // no end record of its own
 
 QByteArray ack(char token, char status) { return QByteArray("(2E2") + token + status + "FFFF)"; }
-
-const QByteArray kEjected = "(2B60e0FFFF)";
 
 class DownloadProtocolTest : public LinkFixture {
  protected:
@@ -43,11 +42,11 @@ class DownloadProtocolTest : public LinkFixture {
 }  // namespace
 
 TEST_F(DownloadProtocolTest, SendsEveryRecordWithTheLastTokenUntilCompletion) {
-  answerEachRequestWith({kEjected, ack('A', '0'), ack('B', '0'), ack('C', '0'), ack('D', '0'), ack('E', '9')});
+  answerEachRequestWith({ack('A', '0'), ack('B', '0'), ack('C', '0'), ack('D', '0'), ack('E', '9')});
   modDownload download(link, hooks);
   EXPECT_EQ(download.DownloadFirmware(*image(kImage), false), QString());
-  EXPECT_EQ(written(), QStringLiteral("Eject the tray!(2B7eFFFF)\r\n"
-                                     "Begin Download!(2E1LFFFF)\r\n"
+  // The automatic repair talks to a damaged instrument: no eject first.
+  EXPECT_EQ(written(), QStringLiteral("Begin Download!(2E1LFFFF)\r\n"
                                      "(2E3A:020000040000FA\nFFFF)\r\n"
                                      "(2E3B:0400000001020304F2\nFFFF)\r\n"
                                      "(2E3C:02001000AABB89\nFFFF)\r\n"
@@ -67,7 +66,7 @@ TEST_F(DownloadProtocolTest, SendsEveryRecordWithTheLastTokenUntilCompletion) {
 }
 
 TEST_F(DownloadProtocolTest, EndRecordIsRepeatedUntilTheLoaderReportsCompletion) {
-  answerEachRequestWith({kEjected, ack('A', '3'), ack('B', '0'), ack('C', '0'), ack('D', '0'), ack('E', '0'),
+  answerEachRequestWith({ack('A', '3'), ack('B', '0'), ack('C', '0'), ack('D', '0'), ack('E', '0'),
                          ack('F', '9')});
   modDownload download(link, hooks);
   EXPECT_EQ(download.StartDownloading(*image(":02000002F0000C\r\n:00000001FF\r\n"), false), QString());
@@ -79,7 +78,7 @@ TEST_F(DownloadProtocolTest, EndRecordIsRepeatedUntilTheLoaderReportsCompletion)
 }
 
 TEST_F(DownloadProtocolTest, IdentityAndStatusFramesAreSkippedWhileWaiting) {
-  answerEachRequestWith({kEjected, "(@A2VrHd010702030305CA1231FFFF)(2B60t0FFFF)" + ack('A', '0'), ack('B', '9')});
+  answerEachRequestWith({"(@A2VrHd010702030305CA1231FFFF)(2B60t0FFFF)" + ack('A', '0'), ack('B', '9')});
   modDownload download(link, hooks);
   EXPECT_EQ(download.DownloadFirmware(*image(":020000040000FA\r\n"), false), QString());
 }
@@ -133,7 +132,7 @@ TEST_F(DownloadProtocolTest, InteractiveDownloadSendsNoEjectAndClosesTheLink) {
 }
 
 TEST_F(DownloadProtocolTest, AnnouncementRefusals) {
-  answerEachRequestWith({kEjected, ack('A', '5')});
+  answerEachRequestWith({ack('A', '5')});
   modDownload download(link, hooks);
   EXPECT_EQ(download.DownloadFirmware(*image(kImage), false),
             QStringLiteral("In modVrHd:StartDownloading, returned Status Code indicates ERROR; download abandoned.\r\n"
@@ -141,7 +140,7 @@ TEST_F(DownloadProtocolTest, AnnouncementRefusals) {
   EXPECT_FALSE(buffer.isOpen());
   EXPECT_EQ(shown, 0);
 
-  answerEachRequestWith({kEjected, "(2C2001FFFF)"});
+  answerEachRequestWith({"(2C2001FFFF)"});
   EXPECT_EQ(download.DownloadFirmware(*image(kImage), false),
             QStringLiteral("In modVrHd:StartDownloading, invalid returned frame type; download abandoned.\r\n"
                            "Expecting: E2, but found: C2"));
@@ -156,7 +155,7 @@ TEST_F(DownloadProtocolTest, SilentLoaderFailsTheAnnouncementInsteadOfHanging) {
 }
 
 TEST_F(DownloadProtocolTest, RecordRefusals) {
-  answerEachRequestWith({kEjected, ack('A', '0'), ack('B', '3')});
+  answerEachRequestWith({ack('A', '0'), ack('B', '3')});
   modDownload download(link, hooks);
   EXPECT_EQ(download.DownloadFirmware(*image(kImage), false),
             QStringLiteral("In modVrHd:FinishDownloading, returned Status Code indicates ERROR; download abandoned.\r\n"
@@ -165,7 +164,7 @@ TEST_F(DownloadProtocolTest, RecordRefusals) {
   EXPECT_TRUE(prompts.shown().empty());
   EXPECT_EQ(hidden, 1);
 
-  answerEachRequestWith({kEjected, ack('A', '0'), ack('B', '0')});  // then silence
+  answerEachRequestWith({ack('A', '0'), ack('B', '0')});  // then silence
   EXPECT_EQ(download.DownloadFirmware(*image(kImage), false),
             QStringLiteral("In modVrHd:FinishDownloading, invalid returned frame type; download abandoned.\r\n"
                            "Expecting: E2, but found: none (no reply)"));
@@ -184,4 +183,63 @@ TEST(DownloadPercentTest, RoundedAndCapped) {
   EXPECT_EQ(modDownload::percent(199, 200), 100);
   EXPECT_EQ(modDownload::percent(300, 200), 100);
   EXPECT_EQ(modDownload::percent(5, 0), 100);
+}
+
+TEST_F(DownloadProtocolTest, RefusedImagesAreNeverAnnounced) {
+  const std::pair<QByteArray, QString> cases[] = {
+      {"header\r\n:0400000001020304F2\r\n:020000040000FA\r\n",
+       QStringLiteral("Line 2 of the image: a record before the address record (\":020000\") would never be sent.")},
+      {"x:020000040000FA\r\n:00000001FF\r\n",
+       QStringLiteral("Line 1 of the image: text before the \":\" of the address record would be sent with it.")},
+      {":020000040000FA\r\n:0400000001020304F3\r\n",
+       QStringLiteral("Line 2 of the image: wrong checksum F3, the record's bytes give F2.")},
+  };
+  for (const auto& [text, failure] : cases) {
+    modDownload download(link, hooks);
+    EXPECT_EQ(download.DownloadFirmware(*image(text), false), failure);
+    EXPECT_EQ(written(), QString());
+    EXPECT_FALSE(buffer.isOpen());
+    EXPECT_FALSE(state.DownloadInProgress);
+  }
+}
+
+TEST_F(DownloadProtocolTest, EndlessAcknowledgementsOfTheEndRecordEndTheDownload) {
+  int acknowledged = 0;
+  port.setFarEnd([&](MemorySerialPort& p, const QByteArray& bytes) {
+    if (bytes.endsWith("\r\n")) p.deliver(ack(static_cast<char>('A' + acknowledged++ % 26), '0'));
+  });
+  modDownload download(link, hooks);
+  EXPECT_EQ(download.DownloadFirmware(*image(":020000040000FA\r\n"), false),
+            QStringLiteral("In modVrHd:FinishDownloading, Lumivane did not report completion after 10 end records; "
+                           "download abandoned."));
+  EXPECT_EQ(written().count(QStringLiteral(":00000001FF\n")), modDownload::kMaxEndRecordRepeats);
+}
+
+TEST_F(DownloadProtocolTest, LinkIsBusyForTheWholeDownloadAndFreeAfterIt) {
+  std::vector<bool> busyAtRequests;
+  port.setFarEnd([&](MemorySerialPort& p, const QByteArray& bytes) {
+    if (!bytes.endsWith("\r\n")) return;
+    busyAtRequests.push_back(linkBusy(state));
+    p.deliver(ack('A', busyAtRequests.size() == 3 ? '9' : '0'));
+  });
+  modDownload download(link, hooks);
+  EXPECT_EQ(download.DownloadFirmware(*image(":020000040000FA\r\n:0400000001020304F2\r\n"), false), QString());
+  EXPECT_EQ(busyAtRequests, (std::vector<bool>{true, true, true}));
+  EXPECT_FALSE(linkBusy(state));
+  // A download that fails clears it too.
+  port.setFarEnd(nullptr);
+  EXPECT_NE(download.DownloadFirmware(*image(":020000040000FA\r\n"), false), QString());
+  EXPECT_FALSE(linkBusy(state));
+}
+
+TEST_F(DownloadProtocolTest, ConfirmationSaysWhenTheEndRecordWillBeAdded) {
+  prompts.script({PromptAnswer::Cancel});
+  modDownload download(link, hooks);
+  EXPECT_EQ(download.DownloadFirmware(*image(kImage), true),
+            QStringLiteral("In modVrHd:StartDownloading, download file was rejected by user."));
+  ASSERT_EQ(prompts.shown().size(), 1u);
+  EXPECT_EQ(prompts.shown()[0].prompt,
+            QStringLiteral("The file you selected has the following header:\r\n\nLumivaneQX firmware 2.04\r\n\n"
+                           "(no end record: one will be added)\nClick OK to begin downloading this file."));
+  EXPECT_EQ(written(), QString());
 }

@@ -53,7 +53,7 @@ TEST(HexImageTest, AddressRecordOnFirstLineLeavesNoHeader) {
 
 TEST(HexImageTest, BrokenImagesAreRefusedWithTheirReason) {
   EXPECT_EQ(readText("just text\r\nno records\r\n"),
-            QStringLiteral("The image holds no address record (\":020000\"); there is nothing to download."));
+            QStringLiteral("In modVrHd:StartDownloading, there is no downloadable data in this file."));
   EXPECT_EQ(readText(":020000040000FA\r\n:0400000001020304F3\r\n:00000001FF\r\n"),
             QStringLiteral("Line 2 of the image: wrong checksum F3, the record's bytes give F2."));
   EXPECT_EQ(readText(":020000040000FA\r\n:04000000010203Z4F2\r\n:00000001FF\r\n"),
@@ -64,12 +64,45 @@ TEST(HexImageTest, BrokenImagesAreRefusedWithTheirReason) {
             QStringLiteral("Line 2 of the image: the record announces 4 data bytes but holds 3."));
   EXPECT_EQ(readText(":020000040000FA\r\n0400000001020304F2\r\n"),
             QStringLiteral("Line 2 of the image: a record must start with \":\"."));
-  EXPECT_EQ(readText(":020000040000FA\r\n:0400000001020304F2\r\n"),
-            QStringLiteral("The image ends without its end record (\":00000001FF\"); the file is incomplete."));
   EXPECT_EQ(readText(":020000030000FB\r\n:00000001FF\r\n"),
-            QStringLiteral("Line 1 of the image: the first address record is of type 03; expecting 02 or 04."));
+            QStringLiteral("Invalid initial record type;  download abandoned.\r\nExpecting: 02 or 04, but found: 03"));
+  // A record among the header lines would never be sent; text before a ":" would be sent with it.
+  EXPECT_EQ(readText("header\r\n:0400000001020304F2\r\n:020000040000FA\r\n:00000001FF\r\n"),
+            QStringLiteral("Line 2 of the image: a record before the address record (\":020000\") would never be sent."));
+  EXPECT_EQ(readText("header\r\nx:020000040000FA\r\n:00000001FF\r\n"),
+            QStringLiteral("Line 2 of the image: text before the \":\" of the address record would be sent with it."));
+  EXPECT_EQ(readText(":020000040000FA\r\nx:0400000001020304F2\r\n:00000001FF\r\n"),
+            QStringLiteral("Line 2 of the image: a record must start with \":\"."));
   EXPECT_EQ(readText(":020000040000FA\r\n:00000001FF\r\n:0400000001020304F2\r\n"),
             QStringLiteral("Line 3 of the image: a record follows the end record."));
+}
+
+TEST(HexImageTest, ImageEndingWithoutItsEndRecordIsAcceptedAndSaysSo) {
+  HexImage image;
+  EXPECT_EQ(readText(":020000040000FA\r\n:0400000001020304F2\r\n", &image), QString());
+  EXPECT_TRUE(image.endRecordMissing);
+  EXPECT_EQ(readText(kGood, &image), QString());
+  EXPECT_FALSE(image.endRecordMissing);
+  EXPECT_EQ(noEndRecordNote(), QStringLiteral("(no end record: one will be added)"));
+}
+
+TEST(HexImageTest, DevicesAndHugeFilesAreRefusedWithoutReadingThem) {
+  QTemporaryDir dir;
+  const QString huge = dir.filePath(QStringLiteral("huge.hex"));
+  QFile file(huge);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  ASSERT_TRUE(file.resize(HexImageReader::kMaxFileBytes + 1));  // sparse: nothing to read
+  file.close();
+  const FirmwareImageCheck tooLarge = CheckFirmwareImage(huge);
+  EXPECT_TRUE(tooLarge.failure.startsWith(QStringLiteral("The image file is larger than"))) << tooLarge.failure.toStdString();
+  // /dev/zero never ends: reading it whole would hang.
+  for (const QString& path : {QStringLiteral("/dev/zero"), dir.path()}) {
+    EXPECT_TRUE(CheckFirmwareImage(path).failure.contains(QStringLiteral("is not a file"))) << path.toStdString();
+    QFile device(path);
+    if (device.open(QIODevice::ReadOnly)) {
+      EXPECT_TRUE(CheckFirmwareImage(device).failure.contains(QStringLiteral("is not a file"))) << path.toStdString();
+    }
+  }
 }
 
 TEST(HexImageTest, HugeAndBinaryTextIsRefusedWithoutCrashing) {

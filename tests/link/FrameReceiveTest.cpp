@@ -112,8 +112,10 @@ TEST(ReceiveBufferBound, UnclosedTextIsCutToItsNewestTail) {
   EXPECT_EQ(boundReceiveBuffer(rx, 10, 1000), 0);
   EXPECT_EQ(rx, QStringLiteral("(2B60t0FFFF)") + QString(10, QLatin1Char('x')));
   QString flood = QString(50, QLatin1Char(')'));
-  EXPECT_EQ(boundReceiveBuffer(flood, 10, 20), 30);
-  EXPECT_EQ(flood.size(), 20);
+  EXPECT_EQ(boundReceiveBuffer(flood, 10, 20), 35);  // down to three quarters of the limit
+  EXPECT_EQ(flood.size(), 15);
+  QString full = QString(20, QLatin1Char(')'));
+  EXPECT_EQ(boundReceiveBuffer(full, 10, 20), 0);  // at the limit: nothing goes
 }
 
 }  // namespace
