@@ -10,6 +10,7 @@
 #include "platform/FileDialogs.h"
 #include "platform/ProgramInfo.h"
 #include "platform/Prompts.h"
+#include "platform/ReportPrinter.h"
 #include "platform/SerialPort.h"
 #include "platform/SettingsStore.h"
 
@@ -22,6 +23,7 @@ struct Platform {
   std::unique_ptr<SettingsStore> settings;
   std::unique_ptr<ComputerName> computerName;
   std::unique_ptr<FileDialogs> fileDialogs;  // optional: QFileDialog when not given
+  std::unique_ptr<ReportPrinter> reportPrinter;  // optional: the default printer, else PDFs in Reports/
   ProgramInfo program;
 };
 
@@ -42,6 +44,11 @@ class AppContext {
   FileDialogs& fileDialogs() {
     if (!platform_.fileDialogs) platform_.fileDialogs = std::make_unique<QtFileDialogs>();
     return *platform_.fileDialogs;
+  }
+  ReportPrinter& reportPrinter() {
+    if (!platform_.reportPrinter)
+      platform_.reportPrinter = std::make_unique<QtReportPrinter>(platform_.program.folder + QStringLiteral("/Reports"));
+    return *platform_.reportPrinter;
   }
   const ProgramInfo& program() const { return platform_.program; }
 

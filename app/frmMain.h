@@ -57,6 +57,8 @@ class frmMain : public QMainWindow {
   void mnuUtilitiesEnableToolsMenu_Click();
   void mnuHelpNewAbout_Click();
   void mnuHelpTutorial_Click();
+  void mnuToolsTestMainBoard_Click();
+  void mnuToolsTestSensorsBoard_Click();
 
   // The Tools menu, shown and hidden by the access dialog.
   void setToolsMenuVisible(bool visible);

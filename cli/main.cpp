@@ -1,6 +1,6 @@
 // lumivanectl: the instrument link and the workbook store from the command line.
 #include <QCommandLineParser>
-#include <QCoreApplication>
+#include <QApplication>
 #include <QTextStream>
 #include <memory>
 
@@ -58,7 +58,9 @@ int runWithInstrument(AppContext& app, const CliCommand& command, CliContext& cl
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication application(argc, argv);
+  // Printed reports are laid out with fonts, which need a GUI application; it never shows a window.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
   QTextStream out(stdout);
   QTextStream err(stderr);
 

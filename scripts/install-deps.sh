@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev libquazip1-qt6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-openpyxl libreoffice-calc-nogui
+  poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do
