@@ -57,6 +57,13 @@ bool BoardTest::printReport(const QString& testName, const QStringList& lines) {
   return true;
 }
 
+void BoardTest::beginRun() {
+  outcome_ = BoardTestOutcome::Abandoned;
+  failed_ = false;
+  passes_ = 0;
+  reportDestination_.clear();
+}
+
 void BoardTest::countPass() {
   ++passes_;
   view_.showPassCount(passes_);

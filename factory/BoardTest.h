@@ -62,6 +62,8 @@ class BoardTest {
   // Prints the report; true when it came out (a printer problem is asked about).
   bool printReport(const QString& testName, const QStringList& lines);
   void countPass();
+  // Clears what an earlier run of the same test left.
+  void beginRun();
   // Keeps the connected instrument's identity for the report (the goodbye empties it).
   void rememberIdentity();
 

@@ -17,7 +17,7 @@ MainBoardTest::MainBoardTest(AppContext& app, MainBoardTestView& view) : BoardTe
 BoardTestOutcome MainBoardTest::Run() {
   modVrHd& link = app_.link();
   LinkState& state = app_.linkState();
-  outcome_ = BoardTestOutcome::Abandoned;
+  beginRun();
   if (modMain(app_).InitializeLink() != modMain::kConnected) {
     app_.prompts().show(kNoBoardPrompt, kNoBoardTitle, PromptButtons::Ok, PromptIcon::Exclamation);
     return outcome_;

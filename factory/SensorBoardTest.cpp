@@ -63,6 +63,7 @@ BoardTestOutcome SensorBoardTest::end(BoardTestOutcome outcome) {
 BoardTestOutcome SensorBoardTest::Run() {
   modVrHd& link = app_.link();
   const LinkState& state = app_.linkState();
+  beginRun();
   prepareLog();
   if (modMain(app_).InitializeLink() != modMain::kConnected) {
     app_.prompts().show(kNoJigPrompt, kNoJigTitle);
@@ -70,7 +71,6 @@ BoardTestOutcome SensorBoardTest::Run() {
   }
   rememberIdentity();
   link.ReleaseMotors();
-  passes_ = 0;
   do {
     failed_ = false;
     error_ = false;

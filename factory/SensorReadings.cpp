@@ -1,5 +1,6 @@
 #include "factory/SensorReadings.h"
 
+#include <cctype>
 #include <cmath>
 
 namespace SensorReadings {
@@ -14,6 +15,8 @@ constexpr qint32 kTwentyBitSign = 0x80000;
 }  // namespace
 
 std::optional<qint32> resetCounts(const QString& hexText) {
+  for (const QChar c : hexText)
+    if (!std::isxdigit(static_cast<unsigned char>(c.toLatin1()))) return std::nullopt;
   bool ok = false;
   const qint64 value = hexText.toLongLong(&ok, 16);
   if (!ok || hexText.isEmpty() || hexText.size() > 8 || hexText.startsWith(QLatin1Char('-')) ||

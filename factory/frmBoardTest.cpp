@@ -77,9 +77,10 @@ frmBoardTest::frmBoardTest(ProgramWindows& windows, const QString& suppliesTitle
   body_->addLayout(buttons);
   body_->addWidget(lblStatusLine_);
 
-  tmrCheckBoardNumber_.setObjectName(QStringLiteral("tmrCheckBoardNumber"));
-  tmrCheckBoardNumber_.setInterval(kBlinkIntervalMs);
-  connect(&tmrCheckBoardNumber_, &QTimer::timeout, this, &frmBoardTest::tmrCheckBoardNumber_Timer);
+  tmrCheckBoardNumber_ = new QTimer(this);
+  tmrCheckBoardNumber_->setObjectName(QStringLiteral("tmrCheckBoardNumber"));
+  tmrCheckBoardNumber_->setInterval(kBlinkIntervalMs);
+  connect(tmrCheckBoardNumber_, &QTimer::timeout, this, &frmBoardTest::tmrCheckBoardNumber_Timer);
   connect(cmdLoopOrQuit_, &QPushButton::clicked, this, &frmBoardTest::cmdLoopOrQuit_Click);
   connect(cmdCancel_, &QPushButton::clicked, this, &frmBoardTest::cmdCancel_Click);
 }
@@ -128,7 +129,7 @@ void frmBoardTest::Form_Load() {
   cmdLoopOrQuit_->setVisible(true);
   lblNumberOfRepetitions_->clear();
   lblStatusLine_->clear();
-  tmrCheckBoardNumber_.start();
+  tmrCheckBoardNumber_->start();
 }
 
 void frmBoardTest::showEvent(QShowEvent* event) {
@@ -141,18 +142,17 @@ void frmBoardTest::showEvent(QShowEvent* event) {
 void frmBoardTest::Form_Activate() {
   if (running_) return;
   running_ = true;
-  const BoardTestOutcome outcome = runTest();
+  runTest();
   running_ = false;
-  tmrCheckBoardNumber_.stop();
+  tmrCheckBoardNumber_->stop();
   if (!test().reportDestination().isEmpty())
     windows_.mainWindow().statusBar()->showMessage(QStringLiteral("Report: ") + test().reportDestination());
-  (void)outcome;
   done(QDialog::Accepted);
 }
 
 void frmBoardTest::tmrCheckBoardNumber_Timer() {
   if (!test().WaitingForBoardId) {
-    tmrCheckBoardNumber_.stop();
+    tmrCheckBoardNumber_->stop();
     paint(txtBoardNumber_, kGreen);
     lblEnterBoardID_->setVisible(false);
     return;

@@ -79,7 +79,7 @@ class frmBoardTest : public QDialog, public virtual BoardTestView {
   QLabel* lblStatusLine_ = nullptr;
   QPushButton* cmdLoopOrQuit_ = nullptr;
   QPushButton* cmdCancel_ = nullptr;
-  QTimer tmrCheckBoardNumber_;
+  QTimer* tmrCheckBoardNumber_ = nullptr;
   int blinkCount_ = 0;
   bool running_ = false;
 };
