@@ -26,16 +26,29 @@ constexpr double kMarginMillimetres = 20.0;
 QString layOut(QPagedPaintDevice& device, const QStringList& lines) {
   QPainter painter;
   if (!painter.begin(&device)) return QStringLiteral("The printer cannot start the document.");
-  const QFont font(QStringLiteral("Sans Serif"), kFontPoints);
+  QFont font(QStringLiteral("Sans Serif"), kFontPoints);
+  // No ligatures: the PDF's text must read back letter for letter ("firmware", not "ﬁrmware").
+  font.setStyleStrategy(QFont::PreferNoShaping);
   painter.setFont(font);
   const QFontMetricsF metrics(painter.font(), &device);
   const double tabStop = metrics.averageCharWidth() * kTabStopCharacters;
   const double pageHeight = device.height();
+  const double pageWidth = device.width();
   double y = 0;
   for (const QString& line : lines) {
-    if (y + metrics.lineSpacing() > pageHeight && y > 0) {
+    // A line without tabs that is wider than the page goes on over the next lines.
+    const bool wraps = !line.contains(QLatin1Char('\t')) && metrics.horizontalAdvance(line) > pageWidth;
+    const QRectF area(0, y, pageWidth, pageHeight);
+    const double height =
+        wraps ? painter.boundingRect(area, Qt::TextWordWrap, line).height() : metrics.lineSpacing();
+    if (y + height > pageHeight && y > 0) {
       if (!device.newPage()) return QStringLiteral("The printer cannot start a new page.");
       y = 0;
+    }
+    if (wraps) {
+      painter.drawText(QRectF(0, y, pageWidth, height), Qt::TextWordWrap, line);
+      y += height;
+      continue;
     }
     double x = 0;
     const QStringList pieces = line.split(QLatin1Char('\t'));
