@@ -12,6 +12,8 @@
 #include <QTimer>
 
 #include "app/frmMain.h"
+#include "platform/QtSerialPort.h"
+#include "sim/Simulator.h"
 #include "factory/frmTestMainBoard.h"
 #include "factory/frmTestSensorsBoard.h"
 #include "tests/factory/BenchFixture.h"
@@ -168,6 +170,53 @@ TEST(BoardTestWindows, CloseBoxDuringTheTestActsAsCancel) {
   EXPECT_FALSE(child<QLabel>(window, "lblPowerSupplyErrors_4")->isHidden());
   EXPECT_EQ(base(child<QLineEdit>(window, "txtPowerSupplyVoltages_4")), frmBoardTest::kRed);
   EXPECT_FALSE(bench.model.isConnected());
+}
+
+// The operator's path: the Tools menu opens the sensor board test, which runs
+// against the simulated instrument on a real serial port.
+TEST(BoardTestWindows, SensorBoardTestFromTheToolsMenuAgainstTheSimulator) {
+  SimOptions options;
+  options.timeScale = 40;
+  QString error;
+  std::unique_ptr<Simulator> simulator = Simulator::startOnPty(options, &error);
+  ASSERT_TRUE(simulator) << error.toStdString();
+  QTemporaryDir home;
+  QDir(home.path()).mkpath(QStringLiteral("DarkCurrents"));
+  QDir(home.path()).mkpath(QStringLiteral("EventLogs"));
+  QDir(home.path()).mkpath(QStringLiteral("StepCounts"));
+  Platform platform;
+  platform.port = std::make_unique<QtSerialPort>();
+  platform.clock = std::make_unique<SystemClock>();
+  platform.prompts = std::make_unique<ScriptedPrompts>();
+  platform.settings = std::make_unique<MemorySettingsStore>();
+  platform.computerName = std::make_unique<FixedComputerName>(QStringLiteral("BENCH-7"));
+  auto recording = std::make_unique<RecordingReportPrinter>();
+  RecordingReportPrinter* printer = recording.get();
+  platform.reportPrinter = std::move(recording);
+  platform.program.folder = home.path();
+  platform.program.executableName = QStringLiteral("LumivaneQX");
+  AppContext app(std::move(platform));
+  ProgramWindows windows(app);
+  windows.mainWindow().useDevice(simulator->devicePath());
+  windows.setModalRunner([](QDialog& dialog) {
+    auto& window = dynamic_cast<frmTestSensorsBoard&>(dialog);
+    window.Form_Load();
+    QLineEdit* id = child<QLineEdit>(window, "txtBoardNumber");
+    id->setText(QStringLiteral("S7"));
+    pressEnter(id);
+    window.Form_Activate();
+  });
+  windows.mainWindow().menuItem(QStringLiteral("mnuToolsTestSensorsBoard"))->trigger();
+
+  frmTestSensorsBoard& window = windows.testSensorsBoardWindow();
+  EXPECT_EQ(window.model().outcome(), BoardTestOutcome::Passed);
+  EXPECT_EQ(child<QLabel>(window, "lblNumberOfRepetitions")->text(), QStringLiteral("1"));
+  EXPECT_FALSE(child<QLineEdit>(window, "txtDarkCurrentMeans_7")->text().isEmpty());
+  EXPECT_EQ(child<QLineEdit>(window, "txtSensorBoardTemperature")->text().size(), 3);
+  ASSERT_FALSE(printer->lines().isEmpty());
+  EXPECT_TRUE(printer->lines()[0].startsWith(QStringLiteral("Lumivane sensor board: S7 tested on: ")));
+  EXPECT_EQ(printer->lines().last(), QStringLiteral("Test PASSED\t"));
+  EXPECT_FALSE(app.linkState().LinkInitialised) << "the test said goodbye";
 }
 
 }  // namespace

@@ -101,6 +101,23 @@ TEST(MainBoardTest, LoopingRepeatsPassesUntilQuit) {
   EXPECT_EQ(bench.printer->printed(), 1);
 }
 
+TEST(MainBoardTest, OnlyTheLastPassIsReported) {
+  Bench bench;
+  MainBoardView view;
+  MainBoardTest test(bench.app, view);
+  bench.model.memory().setConverterReading(112, 1800);  // +7 V analog at 6.60 V in the first pass
+  view.afterPass = [&](int passes) {
+    bench.model.memory().setConverterReading(112, 1909);  // 7.00 V from the second pass on
+    if (passes == 2) test.WaitingForBoardId = false;
+  };
+  EXPECT_EQ(test.Run(), BoardTestOutcome::Passed);
+  EXPECT_EQ(view.passes, 2);
+  const QStringList lines = bench.printer->lines();
+  ASSERT_EQ(lines.size(), 13);
+  EXPECT_EQ(lines[9], QStringLiteral("\t7.00\tfor  +7V Analog :"));
+  EXPECT_EQ(lines[12], QStringLiteral("Test PASSED\t"));
+}
+
 TEST(MainBoardTest, PrinterErrorRetriedThenCancelledStillSaysGoodbye) {
   Bench bench;
   MainBoardView view;
