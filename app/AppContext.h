@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <memory>
 
 #include "link/LinkState.h"
@@ -47,7 +48,8 @@ class AppContext {
   }
   ReportPrinter& reportPrinter() {
     if (!platform_.reportPrinter)
-      platform_.reportPrinter = std::make_unique<QtReportPrinter>(platform_.program.folder + QStringLiteral("/Reports"));
+      platform_.reportPrinter =
+          std::make_unique<QtReportPrinter>(QDir(platform_.program.folder).filePath(QStringLiteral("Reports")));
     return *platform_.reportPrinter;
   }
   const ProgramInfo& program() const { return platform_.program; }
