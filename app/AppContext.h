@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <memory>
 
 #include "link/LinkState.h"
@@ -10,6 +11,7 @@
 #include "platform/FileDialogs.h"
 #include "platform/ProgramInfo.h"
 #include "platform/Prompts.h"
+#include "platform/ReportPrinter.h"
 #include "platform/SerialPort.h"
 #include "platform/SettingsStore.h"
 
@@ -22,6 +24,7 @@ struct Platform {
   std::unique_ptr<SettingsStore> settings;
   std::unique_ptr<ComputerName> computerName;
   std::unique_ptr<FileDialogs> fileDialogs;  // optional: QFileDialog when not given
+  std::unique_ptr<ReportPrinter> reportPrinter;  // optional: the default printer, else PDFs in Reports/
   ProgramInfo program;
 };
 
@@ -42,6 +45,12 @@ class AppContext {
   FileDialogs& fileDialogs() {
     if (!platform_.fileDialogs) platform_.fileDialogs = std::make_unique<QtFileDialogs>();
     return *platform_.fileDialogs;
+  }
+  ReportPrinter& reportPrinter() {
+    if (!platform_.reportPrinter)
+      platform_.reportPrinter =
+          std::make_unique<QtReportPrinter>(QDir(platform_.program.folder).filePath(QStringLiteral("Reports")));
+    return *platform_.reportPrinter;
   }
   const ProgramInfo& program() const { return platform_.program; }
 

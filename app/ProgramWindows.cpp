@@ -42,6 +42,8 @@ ProgramWindows::ProgramWindows(AppContext& app)
 
 // Windows go first: they refer to the models.
 ProgramWindows::~ProgramWindows() {
+  testSensorsBoard_.reset();
+  testMainBoard_.reset();
   about_.reset();
   tutorial_.reset();
   welcome_.reset();

@@ -13,6 +13,8 @@ class frmMain;
 class frmNewAbout;
 class frmOpenWorkbook;
 class frmOptions;
+class frmTestMainBoard;
+class frmTestSensorsBoard;
 class frmTutorial;
 class frmWelcome;
 class modExcel;
@@ -45,6 +47,8 @@ class ProgramWindows {
   frmWelcome& welcomeWindow();
   frmTutorial& tutorialWindow();
   frmNewAbout& aboutWindow();
+  frmTestMainBoard& testMainBoardWindow();
+  frmTestSensorsBoard& testSensorsBoardWindow();
 
   // Every modal window is shown through here, so tests can act inside it
   // instead of blocking in a nested event loop. Default: QDialog::exec().
@@ -71,6 +75,8 @@ class ProgramWindows {
   std::shared_ptr<frmWelcome> welcome_;
   std::shared_ptr<frmTutorial> tutorial_;
   std::shared_ptr<frmNewAbout> about_;
+  std::shared_ptr<frmTestMainBoard> testMainBoard_;
+  std::shared_ptr<frmTestSensorsBoard> testSensorsBoard_;
 
   AppContext& app_;
   std::unique_ptr<modExcel> store_;

@@ -19,6 +19,8 @@
 #include "app/ProgramWindows.h"
 #include "app/frmCommunicationSettings.h"
 #include "app/frmEnableToolsMenu.h"
+#include "factory/frmTestMainBoard.h"
+#include "factory/frmTestSensorsBoard.h"
 #include "help/frmNewAbout.h"
 #include "help/frmTutorial.h"
 #include "help/frmWelcome.h"
@@ -91,14 +93,14 @@ void frmMain::connectMenus() {
   connect(ui_->mnuUtilitiesEnableToolsMenu, &QAction::triggered, this, &frmMain::mnuUtilitiesEnableToolsMenu_Click);
   connect(ui_->mnuHelpNewAbout, &QAction::triggered, this, &frmMain::mnuHelpNewAbout_Click);
   connect(ui_->mnuHelpTutorial, &QAction::triggered, this, &frmMain::mnuHelpTutorial_Click);
+  connect(ui_->mnuToolsTestMainBoard, &QAction::triggered, this, &frmMain::mnuToolsTestMainBoard_Click);
+  connect(ui_->mnuToolsTestSensorsBoard, &QAction::triggered, this, &frmMain::mnuToolsTestSensorsBoard_Click);
   // Items whose windows are not part of the program yet stay disabled.
   markPending(ui_->mnuUtilitiesCalibrateUsingPhotile, kLaterService);
   markPending(ui_->mnuUtilitiesDownloadFirmware, kLaterFirmware);
   markPending(ui_->mnuToolsCalibrateUsingPhotile, kLaterService);
   markPending(ui_->mnuToolsDownloadFirmware, kLaterFirmware);
   markPending(ui_->mnuToolsCalibration, kLaterService);
-  markPending(ui_->mnuToolsTestMainBoard, kLaterService);
-  markPending(ui_->mnuToolsTestSensorsBoard, kLaterService);
   markPending(ui_->mnuToolsTestFullSystem, kLaterService);
   markPending(ui_->mnuToolsCalibratePhotile, kLaterService);
 }
@@ -239,6 +241,10 @@ void frmMain::mnuUtilitiesEnableToolsMenu_Click() { windows_.showModal(windows_.
 void frmMain::mnuHelpNewAbout_Click() { windows_.showModal(windows_.aboutWindow()); }
 
 void frmMain::mnuHelpTutorial_Click() { windows_.showModal(windows_.tutorialWindow()); }
+
+void frmMain::mnuToolsTestMainBoard_Click() { windows_.showModal(windows_.testMainBoardWindow()); }
+
+void frmMain::mnuToolsTestSensorsBoard_Click() { windows_.showModal(windows_.testSensorsBoardWindow()); }
 
 void frmMain::setToolsMenuVisible(bool visible) { ui_->mnuTools->menuAction()->setVisible(visible); }
 

@@ -1,6 +1,6 @@
 // lumivanectl: the instrument link and the workbook store from the command line.
 #include <QCommandLineParser>
-#include <QCoreApplication>
+#include <QApplication>
 #include <QTextStream>
 #include <memory>
 
@@ -54,6 +54,13 @@ Platform makePlatform(const QString& home, bool repair) {
   return platform;
 }
 
+QtMessageHandler startUpPassesOn = nullptr;
+
+void quietStartUp(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (message.startsWith(QLatin1String("QStandardPaths: "))) return;
+  if (startUpPassesOn) startUpPassesOn(type, context, message);
+}
+
 int runWithInstrument(AppContext& app, const CliCommand& command, CliContext& cli, const QStringList& args,
                       bool repair) {
   modMain main(app);
@@ -84,7 +91,13 @@ int runWithInstrument(AppContext& app, const CliCommand& command, CliContext& cl
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication application(argc, argv);
+  // Printed reports are laid out with fonts, which need a GUI application; it never shows a window.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Outside a desktop session its start-up notes the missing runtime folder on standard error, which
+  // is not the client's output (scripts read it).
+  startUpPassesOn = qInstallMessageHandler(quietStartUp);
+  QApplication application(argc, argv);
+  qInstallMessageHandler(startUpPassesOn);
   QTextStream out(stdout);
   QTextStream err(stderr);
 

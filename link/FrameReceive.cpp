@@ -52,7 +52,7 @@ std::optional<QString> modVrHd::receive(FrameScanner& scanner, const FrameScanne
     // Past the deadline nothing more is taken, however much keeps arriving.
     if (pump_.clock().monotonicMs() >= deadline) return std::nullopt;
     if (std::optional<QString> taken = scanner.scan(state_.RxBuffer, decide)) return taken;
-    if (waitExpired(deadline)) return std::nullopt;
+    if (waitExpired(deadline) || (stopWaiting && stopWaiting())) return std::nullopt;
     pump_.idle(kIdleSliceMs);
   }
 }

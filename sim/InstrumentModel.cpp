@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "sim/TestBench.h"
+
 namespace {
 
 constexpr char kBroadcast = '@';
@@ -23,7 +25,10 @@ InstrumentModel::InstrumentModel(const SimOptions& options, SimClock& clock, QOb
       clock_(clock),
       parameters_(options.serial, options.stateFile),
       memory_(options.board),
-      plate_(options.plate) {}
+      plate_(options.plate),
+      bench_(std::make_unique<TestBench>(
+          options_, clock, memory_, [this](const QByteArray& frame) { send(frame); },
+          [this] { return instrumentStatus(); }, [this] { return instrumentEpochSeconds(); })) {}
 
 InstrumentModel::~InstrumentModel() = default;
 
@@ -57,6 +62,7 @@ QString InstrumentModel::stateProblem() const {
 void InstrumentModel::dropConnection() {
   if (!peer_) return;
   abortSequence();
+  bench_->stopReporting();
   peer_.reset();
   stopConnectionTimers();
   Q_EMIT connectionChanged(false);
@@ -88,6 +94,8 @@ void InstrumentModel::handleConnected(const Request& request) {
   if (type == "F1") return readWord(request);
   if (type == "F3") return writeWord(request);
   if (type == "BG") return readStepCount(tag);
+  if (type == "BE") return bench_->resetValues(request.address, tag);
+  if (type == "BD") return bench_->toggleCurrentReporting(request.address, tag);
   // A "B" command this instrument does not know is refused rather than left unanswered.
   if (type.startsWith('B')) return sendStatus(request.address, tag, '2');
 }

@@ -17,6 +17,8 @@
 #include "sim/SimOptions.h"
 #include "sim/VirtualPlate.h"
 
+class TestBench;
+
 enum class TrayPosition { Inside, Out, Unknown };
 // Running: from the start request until the closing ejection ends (or the
 // hold begins); HoldingPlate: the ejection delay and the ejection after it.
@@ -177,6 +179,7 @@ class InstrumentModel : public QObject {
   bool trayOutSinceRun_ = false;
   int stepCount_ = -1;
   VirtualPlate plate_;
+  std::unique_ptr<TestBench> bench_;  // the board test bench (TestBench.h)
 
   bool loaderActive_ = false;
   char loaderToken_ = 'A';

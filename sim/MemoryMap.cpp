@@ -35,6 +35,8 @@ MemoryMap::MemoryMap(QChar boardRevision) {
 quint16 MemoryMap::read(quint32 address) const {
   switch (address) {
     case kConverterResult:
+      if (measure_ && !converter_.contains(converterCommand_))
+        return static_cast<quint16>(measure_(converterCommand_));
       return static_cast<quint16>(converter_.value(converterCommand_, 0));
     case kPhotointerrupters:
       return static_cast<quint16>((photointerrupters_ << 8) | (words_.value(address, 0) & 0x00FF));
@@ -44,7 +46,7 @@ quint16 MemoryMap::read(quint32 address) const {
 }
 
 quint16 MemoryMap::write(quint32 address, quint16 value) {
-  if (isReadOnly(address)) return read(address);
+  if (isReadOnly(address) || (converterFailed_ && address == kConverterCommand)) return read(address);
   if (address == kConverterCommand) converterCommand_ = value;
   words_.insert(address, value);
   return value;

@@ -2,6 +2,8 @@
 
 #include <QChar>
 #include <QHash>
+#include <functional>
+#include <optional>
 
 // The board's memory as the word commands see it: plain words everywhere,
 // except a few addresses that are the board's own registers.
@@ -24,10 +26,19 @@ class MemoryMap {
   void setPhotointerrupters(quint8 blocked) { photointerrupters_ = blocked; }
   // What the converter answers to a command word; commands not set answer 0.
   void setConverterReading(quint16 command, qint16 counts) { converter_[command] = counts; }
+  // A converter that measures at each reading (the test bench); it replaces the fixed readings.
+  void setConverter(std::function<qint16(quint16 command)> converter) {
+    converter_.clear();
+    measure_ = std::move(converter);
+  }
+  // A failed converter: its command register keeps its word whatever is written.
+  void setConverterFailed(bool failed) { converterFailed_ = failed; }
 
  private:
   QHash<quint32, quint16> words_;
   QHash<quint16, qint16> converter_;
   quint16 converterCommand_ = 0;
   quint8 photointerrupters_ = 0;
+  std::function<qint16(quint16)> measure_;
+  bool converterFailed_ = false;
 };

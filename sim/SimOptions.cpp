@@ -28,6 +28,14 @@ const Flag kFaultFlags[] = {
     {"no-plate", &SimFaults::noPlate, "No microplate is ever in the tray."},
     {"loader-silent", &SimFaults::loaderSilent, "The firmware loader never answers."},
     {"loader-rejects", &SimFaults::loaderRejects, "The firmware loader refuses every record."},
+    {"supply-out-of-band", &SimFaults::supplyOutOfBand, "The board's +7 V analog supply reads 6.60 V."},
+    {"converter-fails", &SimFaults::converterFails, "The supply converter takes no command word."},
+    {"noisy-channel", &SimFaults::noisyChannel, "The dark readings of sensor row C are noisy."},
+    {"bad-reset-value", &SimFaults::badResetValue, "The reset value of sensor row E is far from zero."},
+    {"garbled-current-report", &SimFaults::garbledCurrentReport,
+     "The first current report of each reporting lacks its last comma."},
+    {"wrong-request-status", &SimFaults::wrongRequestStatus,
+     "Acknowledge the reset-value request with request status 2."},
 };
 
 bool isRevisionCode(const QString& text) {

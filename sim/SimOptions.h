@@ -27,6 +27,12 @@ struct SimFaults {
   double dropAfterSeconds = 0;     // > 0: the connection drops this long after it was made
   bool loaderSilent = false;       // the firmware loader answers no announcement and no record
   bool loaderRejects = false;      // the firmware loader answers every record with status 2
+  bool supplyOutOfBand = false;     // the test bench's +7 V analog supply reads 6.60 V
+  bool converterFails = false;      // the supply converter takes no command word
+  bool noisyChannel = false;        // the dark readings of row C spread widely
+  bool badResetValue = false;       // the reset value of row E is far from zero
+  bool garbledCurrentReport = false;  // the first current report of each reporting lacks its last comma
+  bool wrongRequestStatus = false;  // the reset-value request is acknowledged with request status 2
 };
 
 struct SimOptions {

@@ -1,0 +1,127 @@
+// lumivanectl test-main-board and test-sensor-board: the factory board tests
+// for a production line that scripts its bench. The report is printed (or
+// saved as a PDF) as the window does, and its lines go to standard output.
+#include "app/AppContext.h"
+#include "cli/CliCommand.h"
+#include "factory/MainBoardTest.h"
+#include "factory/SensorBoardTest.h"
+
+namespace {
+
+struct BoardTestArguments {
+  QString boardId;
+  int passes = 1;
+};
+
+// BOARD-ID [--passes N]: an ID of 1 to 4 characters (the window's box holds 4), N at least 1.
+bool parse(const QStringList& args, BoardTestArguments& parsed) {
+  if (args.size() != 1 && args.size() != 3) return false;
+  parsed.boardId = args[0];
+  if (parsed.boardId.isEmpty() || parsed.boardId.size() > 4 || parsed.boardId.startsWith(QLatin1String("--")))
+    return false;
+  if (args.size() == 1) return true;
+  bool ok = false;
+  parsed.passes = args[2].toInt(&ok);
+  return args[1] == QLatin1String("--passes") && ok && parsed.passes >= 1;
+}
+
+// Prints every report line on standard output as it goes to the printer.
+class EchoingReportPrinter : public ReportPrinter {
+ public:
+  EchoingReportPrinter(ReportPrinter& printer, QTextStream& out) : printer_(printer), out_(out) {}
+  void beginDocument(const QString& documentName) override { printer_.beginDocument(documentName); }
+  void printLine(const QString& line) override {
+    out_ << line << Qt::endl;
+    printer_.printLine(line);
+  }
+  QString endDocument() override { return printer_.endDocument(); }
+  QString destination() const override { return printer_.destination(); }
+
+ private:
+  ReportPrinter& printer_;
+  QTextStream& out_;
+};
+
+// The operator of a scripted test: the ID is typed before the first pass;
+// the passes after the first are looping passes.
+template <typename View>
+class ScriptedOperator : public View {
+ public:
+  explicit ScriptedOperator(const BoardTestArguments& args) : args_(args) {}
+  void attach(BoardTest& test) {
+    test_ = &test;
+    test.WaitingForBoardId = false;
+  }
+  void showSupply(int, const QString&, bool) override {}
+  void showPassCount(int passes) override { test_->Looping = passes < args_.passes; }
+  QString boardId() const override { return args_.boardId; }
+  void showReportDestination(const QString&) override {}
+
+ protected:
+  const BoardTestArguments& args_;
+  BoardTest* test_ = nullptr;
+};
+
+class MainBoardOperator : public ScriptedOperator<MainBoardTestView> {
+ public:
+  using ScriptedOperator::ScriptedOperator;
+  void showRevisions(const QString&, const QString&, const QString&) override {}
+  void showBoardRevision(const QString&) override {}
+};
+
+class SensorBoardOperator : public ScriptedOperator<SensorBoardTestView> {
+ public:
+  using ScriptedOperator::ScriptedOperator;
+  void showResetValue(int, const QString&, bool) override {}
+  void showDarkMean(int, const QString&, bool) override {}
+  void showDarkDeviation(int, const QString&, bool) override {}
+  void showTemperature(const QString&) override {}
+};
+
+int exitFor(CliContext& ctx, const BoardTest& test) {
+  switch (test.outcome()) {
+    case BoardTestOutcome::Passed:
+    case BoardTestOutcome::Failed:
+      break;
+    default:
+      return kExitFailed;  // abandoned: the reason was printed as "title: prompt"
+  }
+  if (test.reportDestination().isEmpty()) {
+    ctx.err << "The report did not come out." << Qt::endl;
+    return kExitFailed;
+  }
+  ctx.out << "Report: " << test.reportDestination() << Qt::endl;
+  return test.outcome() == BoardTestOutcome::Passed ? kExitOk : kExitFailed;
+}
+
+template <typename Test, typename Operator>
+int runBoardTest(CliContext& ctx, const QStringList& args, const char* name) {
+  BoardTestArguments parsed;
+  if (!parse(args, parsed)) {
+    ctx.err << "usage: lumivanectl " << name << " BOARD-ID [--passes N]" << Qt::endl;
+    return kExitUsage;
+  }
+  if (ctx.checkOnly) return kExitOk;
+  Operator person(parsed);
+  Test test(ctx.app, person);
+  person.attach(test);
+  EchoingReportPrinter printer(ctx.app.reportPrinter(), ctx.out);
+  test.setReportPrinter(printer);
+  test.Run();
+  return exitFor(ctx, test);
+}
+
+int testMainBoard(CliContext& ctx, const QStringList& args) {
+  return runBoardTest<MainBoardTest, MainBoardOperator>(ctx, args, "test-main-board");
+}
+
+int testSensorBoard(CliContext& ctx, const QStringList& args) {
+  return runBoardTest<SensorBoardTest, SensorBoardOperator>(ctx, args, "test-sensor-board");
+}
+
+const CliRegistration kTestMainBoard{
+    {QStringLiteral("test-main-board"), QStringLiteral("BOARD-ID [--passes N]"), true, testMainBoard}};
+const CliRegistration kTestSensorBoard{
+    {QStringLiteral("test-sensor-board"), QStringLiteral("BOARD-ID [--passes N]"), true, testSensorBoard}};
+
+}  // namespace

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <functional>
+#include <random>
+
+#include "sim/SimClock.h"
+#include "sim/SimOptions.h"
+
+class MemoryMap;
+
+// The board test bench behind the instrument: the supply converter read
+// through the memory words "0F170"/"0F172" (six supplies near their nominal
+// voltages, with seeded noise), the converter reset values ("BE" "v",
+// answered by a "BF" frame of eight 5-digit hexadecimal values) and the
+// current reporting ("BD" "b" starts it, the next "BD" "b" quits it): one
+// column data report every kReportIntervalMs with the board temperature in
+// the report word and eight dark readings as decimal texts.
+//
+// Faults: a supply out of its band (+7 V analog reads 6.60 V), a converter
+// that does not take command words, a noisy channel (row C), a bad reset
+// value (row E reads 00400), a garbled current report (the first of each
+// reporting lacks its last comma), a wrong request status (the reset-value
+// request is acknowledged with status 2).
+class TestBench {
+ public:
+  using Send = std::function<void(const QByteArray& frame)>;
+  using Status = std::function<char()>;        // the instrument status now
+  using EpochSeconds = std::function<qint64()>;  // the instrument's clock
+
+  static constexpr qint64 kReportIntervalMs = 250;
+
+  TestBench(const SimOptions& options, SimClock& clock, MemoryMap& memory, Send send, Status status,
+            EpochSeconds epochSeconds);
+  ~TestBench();
+
+  void resetValues(char address, char echo);
+  void toggleCurrentReporting(char address, char echo);
+  void stopReporting();
+  bool reporting() const { return reportTimer_ != 0; }
+
+ private:
+  qint16 supplyCounts(quint16 command);
+  void reportCurrents();
+  double uniform(double spread);
+
+  const SimFaults& faults_;
+  SimClock& clock_;
+  Send send_;
+  Status status_;
+  EpochSeconds epochSeconds_;
+  std::mt19937_64 noise_;
+  SimClock::TimerId reportTimer_ = 0;
+  char reportAddress_ = 0;
+  int reportsSent_ = 0;
+};
