@@ -23,7 +23,8 @@ InstrumentModel::InstrumentModel(const SimOptions& options, SimClock& clock, QOb
       clock_(clock),
       parameters_(options.serial, options.stateFile),
       memory_(options.board),
-      plate_(options.plate) {}
+      plate_(options.plate),
+      service_(options.service, options.plate.noiseSeed) {}
 
 InstrumentModel::~InstrumentModel() = default;
 
@@ -57,6 +58,7 @@ QString InstrumentModel::stateProblem() const {
 void InstrumentModel::dropConnection() {
   if (!peer_) return;
   abortSequence();
+  stopDataStream();
   peer_.reset();
   stopConnectionTimers();
   Q_EMIT connectionChanged(false);
@@ -88,6 +90,8 @@ void InstrumentModel::handleConnected(const Request& request) {
   if (type == "F1") return readWord(request);
   if (type == "F3") return writeWord(request);
   if (type == "BG") return readStepCount(tag);
+  if (type == "BB") return dataStream(request);
+  if (type == "BA") return positionOffset(request);
   // A "B" command this instrument does not know is refused rather than left unanswered.
   if (type.startsWith('B')) return sendStatus(request.address, tag, '2');
 }
