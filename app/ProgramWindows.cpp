@@ -14,6 +14,11 @@ ProgramWindows::ProgramWindows(AppContext& app)
 
 // Windows go first: they refer to the models.
 ProgramWindows::~ProgramWindows() {
+  downloadNew_.reset();
+  downloadProgress_.reset();
+  calibratePhotile_.reset();
+  calibrateUsingPhotile_.reset();
+  calibration_.reset();
   about_.reset();
   tutorial_.reset();
   welcome_.reset();

@@ -6,6 +6,7 @@
 #include "app/AppContext.h"
 #include "app/ProgramWindows.h"
 #include "app/frmMain.h"
+#include "firmware/frmDownloadProgress.h"
 #include "firmware/modDownload.h"
 #include "app/modMain.h"
 #include "platform/InstanceGuard.h"
@@ -32,8 +33,6 @@ int main(int argc, char** argv) {
   platform.settings = std::make_unique<QtSettingsStore>(platform.program.executableName);
   platform.computerName = std::make_unique<SystemComputerName>();
   AppContext app(std::move(platform));
-  // An instrument that reports damaged firmware is repaired from Firmware/Firmware.hex.
-  app.link().setFirmwareDownload(modDownload::automaticRepair(app.link()));
 
   modMain entry(app);
   LockFileInstanceGuard guard(app.program().executableName);
@@ -50,6 +49,8 @@ int main(int argc, char** argv) {
   }
 
   ProgramWindows windows(app);
+  // An instrument that reports damaged firmware is repaired from Firmware/Firmware.hex, with the progress window.
+  app.link().setFirmwareDownload(modDownload::automaticRepair(app.link(), frmDownloadProgress::hooksFor(windows)));
   frmMain& window = windows.mainWindow();
   if (simulator) window.useDevice(simulator->devicePath());
   else if (parser.isSet(QStringLiteral("port"))) window.useDevice(parser.value(QStringLiteral("port")));
