@@ -157,6 +157,8 @@ int LightPlateCalibration::CompleteCalibrationRun() {
         result = failRun(kGarbledReport, CalibrationTexts::kGarbledReport, kNoComma);
         break;
       }
+    } else if (type == QLatin1String("B6") && payload.mid(1, 1) == QLatin1String("Q")) {
+      // The acknowledgement of Cancel's eject: the next pass ends the calibration as cancelled.
     } else if (type == QLatin1String("B6")) {
       const int instrument = ServiceRequests::instrumentStatus(payload);
       const int request = ServiceRequests::requestStatus(payload);

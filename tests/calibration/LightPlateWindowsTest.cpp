@@ -138,6 +138,24 @@ TEST_F(CalibrateUsingPhotileTest, GarbledEighthReadingRestoresTheSavedCoefficien
   EXPECT_FALSE(app->linkState().RecipeActive);
 }
 
+TEST_F(CalibrateUsingPhotileTest, CancelDuringTheRunStopsItAndRestoresTheCoefficients) {
+  start();
+  storeCoefficients(1.1f);
+  every(50, [this] {
+    if (app->linkState().RecipeActive) window().findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+  });
+  prompts->script({PromptAnswer::Ok});
+  calibrateWith(QStringLiteral("PALLAS"));
+  EXPECT_EQ(window().lastResult(), LightPlateCalibration::kCancelled);
+  ASSERT_EQ(prompts->shown().size(), 2u) << shownText();
+  expectPrompt(1, QStringLiteral("Calibration cancelled"),
+               QStringLiteral("At your request, calibration has been cancelled."), PromptButtons::Ok,
+               PromptIcon::Exclamation);
+  for (int row = 0; row < 8; ++row) EXPECT_EQ(coefficient(row), 1.1f) << row;
+  EXPECT_FALSE(instrument().runInProgress());
+  EXPECT_EQ(instrument().trayPosition(), TrayPosition::Out);
+}
+
 TEST_F(CalibrateUsingPhotileTest, WrongCodeAsksToRetryAndCancelLeavesTheInstrumentAlone) {
   start();
   onModal[QStringLiteral("frmCalibrateUsingPhotile")] = [this](QDialog&) {

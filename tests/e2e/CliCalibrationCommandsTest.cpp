@@ -145,4 +145,28 @@ TEST_F(CliCalibrationCommands, LightPlateCalibrationWithEachAccessCode) {
   EXPECT_TRUE(run.out.startsWith(QStringLiteral("Calibration complete.\nA: 1.333333\n"))) << run.out.toStdString();
 }
 
+TEST_F(CliCalibrationCommands, CalibrationsAgainstTheSimulatorOnAPseudoTerminal) {
+  QProcess simulator;
+  simulator.start(builtProgram(QStringLiteral("lumivane-sim")),
+                  {QStringLiteral("--time-scale"), QStringLiteral("10"), QStringLiteral("--hand-position"),
+                   QStringLiteral("77"), QStringLiteral("--offset-hex")});
+  ASSERT_TRUE(simulator.waitForStarted(10000));
+  ASSERT_TRUE(simulator.waitForReadyRead(10000));
+  const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
+  const auto ctlOnPty = [&](const QStringList& command) {
+    return runProgram(QStringLiteral("lumivanectl"),
+                      QStringList{QStringLiteral("--port"), device, QStringLiteral("--home"), home.path()} + command);
+  };
+  RunResult run = ctlOnPty({QStringLiteral("calibrate-dark-column"), QStringLiteral("--seconds"), QStringLiteral("1")});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+  EXPECT_TRUE(run.out.endsWith(QStringLiteral("Dark row offset stored: 77\n")));
+  run = ctlOnPty({QStringLiteral("calibrate-light-plate"), QStringLiteral("PALLAS")});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+  run = ctlOnPty({QStringLiteral("calibration")});
+  EXPECT_TRUE(run.out.contains(QStringLiteral("\nA: 0.980392\n"))) << run.out.toStdString();
+  EXPECT_TRUE(run.out.contains(QStringLiteral("\nDark row offset: 77\n"))) << run.out.toStdString();
+  simulator.terminate();
+  EXPECT_TRUE(simulator.waitForFinished(10000));
+}
+
 }  // namespace
