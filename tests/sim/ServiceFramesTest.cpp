@@ -138,3 +138,47 @@ TEST(SimServiceFrames, RunRecipesStillReadTheirDarkColumnOnlyAfterTheColumns) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SimServiceOptions, FlagsReachTheBenchAndBadValuesAreRefused) {
+  SimOptions options;
+  QString error;
+  ASSERT_TRUE(parseSimOptions({"lumivane-sim", "--dark-column", "66", "--hand-position", "49", "--hand-script",
+                               "0:120,2.5:91", "--light-plate-level", "1500", "--light-plate-drift", "-12",
+                               "--no-light-plate", "--sample-interval", "0.5", "--offset-hex", "--stream-refused",
+                               "--garbled-offset", "--unexpected-offset-type", "--dim-light-plate",
+                               "--bright-light-plate"},
+                              options, &error))
+      << error.toStdString();
+  const ServiceSettings& s = options.service;
+  EXPECT_EQ(s.darkColumnSteps, 66);
+  EXPECT_EQ(s.handSettlesAt, 49);
+  EXPECT_EQ(s.handScript, (QList<QPair<double, int>>{{0, 120}, {2.5, 91}}));
+  EXPECT_EQ(s.lightPlateLevel, 1500.0);
+  EXPECT_EQ(s.lightPlateDriftPerMinute, -12.0);
+  EXPECT_FALSE(s.lightPlateInTray);
+  EXPECT_EQ(s.sampleSeconds, 0.5);
+  EXPECT_TRUE(s.offsetAsHex && s.streamRefused && s.garbledOffset && s.unexpectedOffsetType && s.dimLightPlate &&
+              s.brightLightPlate);
+
+  for (const QStringList& bad : {QStringList{"--hand-position", "-1"}, QStringList{"--hand-position", "10000"},
+                                 QStringList{"--hand-script", "2:90,1:80"}, QStringList{"--hand-script", "1:"},
+                                 QStringList{"--sample-interval", "0"}, QStringList{"--light-plate-level", "x"}}) {
+    SimOptions refused;
+    error.clear();
+    EXPECT_FALSE(parseSimOptions(QStringList{"lumivane-sim"} + bad, refused, &error)) << bad.join(' ').toStdString();
+    EXPECT_FALSE(error.isEmpty());
+  }
+}
+
+TEST(SimServiceOptions, LightPlateDriftsByTheMinute) {
+  ServiceSettings settings;
+  settings.lightPlateLevel = 2000;
+  settings.lightPlateDriftPerMinute = 30;
+  const ServiceBench bench(settings, 1);
+  EXPECT_EQ(bench.plateLight(0, 0), 2000.0);
+  EXPECT_EQ(bench.plateLight(7, 120000), 2060.0);
+}
+
+}  // namespace
