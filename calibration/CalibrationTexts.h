@@ -44,8 +44,7 @@ inline const QString kNoPositionOffset = QStringLiteral("Calibration abandoned b
 inline const QString kGarbledOffset =
     QStringLiteral("Calibration abandoned because position offset string was garbled");
 inline const QString kStringContents = QStringLiteral("String contents: ");
-inline const QString kUnexpectedResponse =
-    QStringLiteral("Calibration abandoned because of unexpected response type");
+inline const QString kUnexpectedResponse = QStringLiteral("Calibration abandoned because of unexpected response type");
 inline const QString kResponseType = QStringLiteral("Response TYPE code: ");
 inline const QString kOffsetMoveFailed =
     QStringLiteral("Calibration abandoned because position offset move was unsuccessful");
@@ -69,8 +68,7 @@ inline const QString kCannotFetch = QStringLiteral("Cannot fetch parameters: cal
 inline const QString kStorageError = QStringLiteral("Parameter storage error: calibration abandoned");
 inline const QString kCannotDefine =
     QStringLiteral("Calibration abandoned because we cannot define the run to Lumivane");
-inline const QString kCannotStart =
-    QStringLiteral("Calibration abandoned because we cannot start the run in Lumivane");
+inline const QString kCannotStart = QStringLiteral("Calibration abandoned because we cannot start the run in Lumivane");
 inline const QString kCancelled = QStringLiteral("Calibration cancelled");
 inline const QString kCancelledTitle = QStringLiteral("At your request, calibration has been cancelled.");
 inline const QString kNoComma = QStringLiteral("Cannot find delimiting comma:");

@@ -19,11 +19,11 @@ struct CalibrationValues {
   QString firmwareRevision;
   QString softLogicRevision;
   std::optional<std::array<float, 8>> coefficients;  // parameters 0..7
-  std::optional<qint32> darkRowOffset;                // parameter 8
-  std::optional<qint32> baseline;                     // parameter 10
-  std::optional<qint32> baselineDeviation;            // parameter 11
-  std::optional<float> oneSecondThreshold;            // parameter 12
-  std::optional<float> twoSecondThreshold;            // parameter 13
+  std::optional<qint32> darkRowOffset;               // parameter 8
+  std::optional<qint32> baseline;                    // parameter 10
+  std::optional<qint32> baselineDeviation;           // parameter 11
+  std::optional<float> oneSecondThreshold;           // parameter 12
+  std::optional<float> twoSecondThreshold;           // parameter 13
 
   // The identity from the link state, then the parameters from the
   // instrument; the failure's prompt and title when a read fails.

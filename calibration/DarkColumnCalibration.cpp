@@ -46,10 +46,10 @@ DarkColumnCalibration::Step DarkColumnCalibration::fail(Step end, const QString&
   return end;
 }
 
-bool DarkColumnCalibration::cancelled(Step& next) {
-  if (!app_.linkState().CancelRequested) return false;
-  next = fail(Step::AbandoningEnd, kCancelledByRequest, kCalibrationAbandoned);
-  return true;
+// EXIT pressed while the calibration ran ends it through the abandoning end.
+DarkColumnCalibration::Step DarkColumnCalibration::unlessCancelled(Step next) {
+  if (!app_.linkState().CancelRequested) return next;
+  return fail(Step::AbandoningEnd, kCancelledByRequest, kCalibrationAbandoned);
 }
 
 DarkColumnCalibration::Outcome DarkColumnCalibration::run() {
@@ -76,7 +76,7 @@ DarkColumnCalibration::Outcome DarkColumnCalibration::run() {
     // Outside 50..90 the technician decides; Cancel streams again for another try.
     const CalibrationFailure question = rangeQuestion(offset);
     if (question.failed() && prompts_.show(question.prompt, question.title, PromptButtons::OkCancel,
-                                                 PromptIcon::Exclamation) != PromptAnswer::Ok) {
+                                           PromptIcon::Exclamation) != PromptAnswer::Ok) {
       step = Step::Stream;
       continue;
     }
@@ -84,13 +84,10 @@ DarkColumnCalibration::Outcome DarkColumnCalibration::run() {
   }
 
   view_.setBusy(false);
-  if (step == Step::AbandoningEnd) {
-    outcome_.abandoned = true;
-    view_.showStreaming(false);
-    return outcome_;
-  }
   view_.showStreaming(false);
-  link.EjectTray();  // so the technician can take the plate out; its result does not matter
+  outcome_.abandoned = step == Step::AbandoningEnd;
+  // The normal end ejects the tray so the technician can take the plate out; its result does not matter.
+  if (!outcome_.abandoned) link.EjectTray();
   return outcome_;
 }
 
@@ -112,9 +109,7 @@ DarkColumnCalibration::Step DarkColumnCalibration::streamUntilSaved() {
   }
   if (ServiceRequests::switchDataStream(link, false, kLeakageStream) != 0)
     return fail(Step::AbandoningEnd, kStreamNotOff, kInstrumentErrorTitle);
-  Step next = Step::Offset;
-  if (cancelled(next)) return next;
-  return Step::Offset;
+  return unlessCancelled(Step::Offset);
 }
 
 DarkColumnCalibration::Step DarkColumnCalibration::takeOffset(int& offset) {
@@ -138,10 +133,9 @@ DarkColumnCalibration::Step DarkColumnCalibration::takeOffset(int& offset) {
   }
 
   const int moved = ServiceRequests::requestStatus(link.ReceiveStatusReply(QStringLiteral("p")));
-  if (moved != 0) return fail(Step::NormalEnd, kOffsetMoveFailed, kRequestStatusCode + ServiceRequests::statusText(moved));
-  Step next = Step::Offset;
-  if (cancelled(next)) return next;
-  return Step::Offset;
+  if (moved != 0)
+    return fail(Step::NormalEnd, kOffsetMoveFailed, kRequestStatusCode + ServiceRequests::statusText(moved));
+  return unlessCancelled(Step::Offset);
 }
 
 DarkColumnCalibration::Step DarkColumnCalibration::storeOffset(int offset) {
@@ -156,7 +150,8 @@ DarkColumnCalibration::Step DarkColumnCalibration::storeOffset(int offset) {
     do {
       type = link.ReceiveFrame(payload);
     } while (isUnaskedFrame(type));
-    if (type != QLatin1String("C2")) return fail(Step::AbandoningEnd, kWriteUnexpectedType + type, kCalibrationAbandoned);
+    if (type != QLatin1String("C2"))
+      return fail(Step::AbandoningEnd, kWriteUnexpectedType + type, kCalibrationAbandoned);
     const QString echo = payload.left(2);
     if (echo != kDarkRowParameter)
       return fail(Step::AbandoningEnd, kWritingParameter + kDarkRowParameter + kWriteEchoedAs + echo,

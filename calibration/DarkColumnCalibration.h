@@ -51,7 +51,7 @@ class DarkColumnCalibration {
   Step takeOffset(int& offset);
   Step storeOffset(int offset);
   Step fail(Step end, const QString& prompt, const QString& title);
-  bool cancelled(Step& next);
+  Step unlessCancelled(Step next);
 
   AppContext& app_;
   Prompts& prompts_;

@@ -131,8 +131,8 @@ bool LightPlateCalibration::takeReport(const QString& payload, bool& last) {
   if (readings.size() < kMostReports) readings.push_back(row);
   const ColumnReport report = parseColumnReport(payload);
   const QDateTime stamped = wallClockFromEpochSeconds(report.timeStamp);
-  QString line = Common::FormatDateTime(stamped) + QLatin1Char('\t') +
-                 QString::number(static_cast<quint16>(report.reportWord));
+  QString line =
+      Common::FormatDateTime(stamped) + QLatin1Char('\t') + QString::number(static_cast<quint16>(report.reportWord));
   for (const QString& reading : row) line += QLatin1Char('\t') + reading;
   log(line);
   return true;
@@ -163,8 +163,7 @@ int LightPlateCalibration::CompleteCalibrationRun() {
       const int instrument = ServiceRequests::instrumentStatus(payload);
       const int request = ServiceRequests::requestStatus(payload);
       if (instrument != 5) {
-        result = failRun(kRunError, CalibrationTexts::kRunError,
-                         statusPrompt(kInstrumentStatusCode, instrument));
+        result = failRun(kRunError, CalibrationTexts::kRunError, statusPrompt(kInstrumentStatusCode, instrument));
         break;
       }
       if (request != 1) {
@@ -223,14 +222,14 @@ int LightPlateCalibration::checkLimits() {
     const bool below = net < limits.minimum;
     const bool above = net > limits.maximum;
     if (!below && !above) continue;
-    const double percent = below ? (limits.minimum - net) / limits.minimum * 100.0
-                                 : (net - limits.maximum) / limits.maximum * 100.0;
+    const double percent =
+        below ? (limits.minimum - net) / limits.minimum * 100.0 : (net - limits.maximum) / limits.maximum * 100.0;
     const QString sentence = QStringLiteral("Photo-sensor for row ") + letter + QStringLiteral(" reads ") +
                              Common::FormatNumber(percent, QStringLiteral("0.0")) +
                              (below ? QStringLiteral("% below minimum.") : QStringLiteral("% above maximum."));
     const PromptAnswer answer =
         prompts_.show(sentence + kCrLf + kAcceptReading, below ? kBelowMinimumTitle : kAboveMaximumTitle,
-                            PromptButtons::OkCancel, PromptIcon::Exclamation);
+                      PromptButtons::OkCancel, PromptIcon::Exclamation);
     if (answer == PromptAnswer::Ok) continue;
     return failRun((below ? kBelowMinimumBase : kAboveMaximumBase) + i, below ? kBelowMinimum : kAboveMaximum,
                    sentence);

@@ -23,8 +23,7 @@ int switchDataStream(modVrHd& link, bool on, const QString& stream) {
 }
 
 int requestPositionOffset(modVrHd& link) {
-  link.SendRequest(
-      {QStringLiteral("Report position offset!"), link.state().FrameHeader, QStringLiteral("BAp"), kEnd});
+  link.SendRequest({QStringLiteral("Report position offset!"), link.state().FrameHeader, QStringLiteral("BAp"), kEnd});
   return requestStatus(link.ReceiveStatusReply(QStringLiteral("p")));
 }
 

@@ -105,8 +105,7 @@ void frmCalibration::fill() {
 }
 
 void frmCalibration::showFailure(const CalibrationFailure& failure) {
-  if (failure.failed())
-    app_.prompts().show(failure.prompt, failure.title, PromptButtons::Ok, PromptIcon::Exclamation);
+  if (failure.failed()) app_.prompts().show(failure.prompt, failure.title, PromptButtons::Ok, PromptIcon::Exclamation);
 }
 
 void frmCalibration::cmdCalibrateDarkCurrentPosition_Click() {
@@ -139,11 +138,10 @@ void frmCalibration::cmdStoreNewSerialNumber_Click() {
 
 void frmCalibration::cmdStoreNewDelayThresholds_Click() {
   try {
-    showFailure(DelayThresholds::store(app_.link(), ui_->txt1SecondThreshold->text(), ui_->txt2SecondThreshold->text(),
-                                       [this](int parameter) {
-                                         markStored(parameter == 12 ? *ui_->txt1SecondThreshold
-                                                                    : *ui_->txt2SecondThreshold);
-                                       }));
+    showFailure(DelayThresholds::store(
+        app_.link(), ui_->txt1SecondThreshold->text(), ui_->txt2SecondThreshold->text(), [this](int parameter) {
+          markStored(parameter == 12 ? *ui_->txt1SecondThreshold : *ui_->txt2SecondThreshold);
+        }));
   } catch (const std::runtime_error& missing) {
     showFailure({QString::fromStdString(missing.what()), CalibrationTexts::kCannotWriteThreshold});
   }
@@ -192,6 +190,8 @@ void frmCalibration::markEdited(QLineEdit& box) {
 
 void frmCalibration::markStored(QLineEdit& box) { box.setPalette(QPalette()); }
 
-bool frmCalibration::isMarkedEdited(const QLineEdit& box) { return box.palette().color(QPalette::Base) == kEditedColour; }
+bool frmCalibration::isMarkedEdited(const QLineEdit& box) {
+  return box.palette().color(QPalette::Base) == kEditedColour;
+}
 
 frmCalibration& ProgramWindows::calibrationWindow() { return onFirstUse(calibration_); }

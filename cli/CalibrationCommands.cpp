@@ -147,8 +147,7 @@ int setThresholds(CliContext& ctx, const QStringList& args) {
 class ConsoleLightLevel : public LightLevelView {
  public:
   ConsoleLightLevel(CliContext& ctx, std::optional<double> samples, std::optional<double> seconds)
-      : ctx_(ctx), samples_(samples), seconds_(seconds), startMs_(ctx.app.clock().monotonicMs()),
-        interrupt_([] {}) {}
+      : ctx_(ctx), samples_(samples), seconds_(seconds), startMs_(ctx.app.clock().monotonicMs()), interrupt_([] {}) {}
   void showSample(double value) override {
     ++shown_;
     ctx_.out << Common::FormatNumber(value, QStringLiteral("0.")) << Qt::endl;
@@ -173,7 +172,8 @@ int lightLevel(CliContext& ctx, const QStringList& args) {
   if (!options || !options->positional.isEmpty()) return usage(ctx, "light-level [--samples N] [--seconds S]");
   if (ctx.checkOnly) return kExitOk;
   CommandPrompts prompts(ctx);
-  ConsoleLightLevel view(ctx, options->number(QStringLiteral("--samples")), options->number(QStringLiteral("--seconds")));
+  ConsoleLightLevel view(ctx, options->number(QStringLiteral("--samples")),
+                         options->number(QStringLiteral("--seconds")));
   const LightLevelDisplay::End end = LightLevelDisplay(ctx.app, prompts, view).run();
   return end == LightLevelDisplay::End::Done ? kExitOk : kExitFailed;
 }

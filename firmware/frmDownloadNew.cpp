@@ -75,8 +75,8 @@ void frmDownloadNew::download(const QString& path) {
   }
   QFile image(path);
   if (!image.open(QIODevice::ReadOnly)) {
-    app_.prompts().show(QStringLiteral("Cannot open the image file %1: %2").arg(path, image.errorString()),
-                        kErrorTitle, PromptButtons::Ok, PromptIcon::Exclamation);
+    app_.prompts().show(QStringLiteral("Cannot open the image file %1: %2").arg(path, image.errorString()), kErrorTitle,
+                        PromptButtons::Ok, PromptIcon::Exclamation);
     return;
   }
   hide();

@@ -18,10 +18,10 @@ class frmDownloadProgress : public QDialog {
   Q_OBJECT
  public:
   static inline const QString kRefusalTitle = QStringLiteral("Cancellation request refused:");
-  static inline const QString kRefusal =
-      QStringLiteral("Aborting download will leave Lumivane's programs broken;\r\n"
-                     "that's why no CANCEL button has been provided.\r\n"
-                     "Please sit back, relax, and let downloading finish.");
+  static inline const QString kRefusal = QStringLiteral(
+      "Aborting download will leave Lumivane's programs broken;\r\n"
+      "that's why no CANCEL button has been provided.\r\n"
+      "Please sit back, relax, and let downloading finish.");
 
   explicit frmDownloadProgress(ProgramWindows& windows, QWidget* parent = nullptr);
   ~frmDownloadProgress() override;

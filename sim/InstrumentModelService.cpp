@@ -46,8 +46,8 @@ float usableCoefficient(quint32 word) {
 void InstrumentModel::dataStream(const Request& request) {
   const char address = request.address;
   const char kind = request.body.isEmpty() ? 't' : request.body.at(0);
-  const bool start = request.label == "Start data stream!" ||
-                     (request.label != "Stop data stream!" && streamKind_ == 0);
+  const bool start =
+      request.label == "Start data stream!" || (request.label != "Stop data stream!" && streamKind_ == 0);
   if (!start) {
     stopDataStream();
     return sendStatus(address, kind, kCompleted);

@@ -28,7 +28,9 @@ bool readSteps(const QCommandLineParser& parser, const QString& name, int& targe
   bool ok = false;
   const int value = parser.value(name).toInt(&ok);
   if (!ok || value < 0 || value > kMostSteps) {
-    if (error) *error = QStringLiteral("--%1 needs steps from 0 to %2, not \"%3\"").arg(name).arg(kMostSteps).arg(parser.value(name));
+    if (error)
+      *error =
+          QStringLiteral("--%1 needs steps from 0 to %2, not \"%3\"").arg(name).arg(kMostSteps).arg(parser.value(name));
     return false;
   }
   target = value;
@@ -72,9 +74,11 @@ bool readHandScript(const QString& text, QList<QPair<double, int>>& script) {
 
 void addServiceSimOptions(QCommandLineParser& parser) {
   parser.addOption({QStringLiteral("dark-column"),
-                    QStringLiteral("Tray steps at which sensor #2 sees least light (default 70)."), QStringLiteral("STEPS")});
+                    QStringLiteral("Tray steps at which sensor #2 sees least light (default 70)."),
+                    QStringLiteral("STEPS")});
   parser.addOption({QStringLiteral("hand-position"),
-                    QStringLiteral("Where the technician's hand leaves the tray (default 70)."), QStringLiteral("STEPS")});
+                    QStringLiteral("Where the technician's hand leaves the tray (default 70)."),
+                    QStringLiteral("STEPS")});
   parser.addOption({QStringLiteral("hand-script"),
                     QStringLiteral("Tray positions by hand over time, e.g. 0:120,2:95,4:71 (seconds:steps)."),
                     QStringLiteral("LIST")});
@@ -96,8 +100,7 @@ bool readServiceSimOptions(const QCommandLineParser& parser, ServiceSettings& se
   if (!readSteps(parser, QStringLiteral("hand-position"), service.handSettlesAt, error)) return false;
   if (parser.isSet(QStringLiteral("hand-script")) &&
       !readHandScript(parser.value(QStringLiteral("hand-script")), service.handScript)) {
-    if (error)
-      *error = QStringLiteral("--hand-script needs SECONDS:STEPS entries in time order, e.g. 0:120,2:95,4:71");
+    if (error) *error = QStringLiteral("--hand-script needs SECONDS:STEPS entries in time order, e.g. 0:120,2:95,4:71");
     return false;
   }
   if (parser.isSet(QStringLiteral("light-plate-level"))) {

@@ -53,7 +53,8 @@ TEST_F(CalibrationWindowTest, FillShowsIdentityAndStoredValuesWithoutMarkingTheB
   EXPECT_EQ(text("txtFirmwareRevision"), QStringLiteral("0.2.03"));
   EXPECT_EQ(text("txtSoftlogicRevision"), QStringLiteral("0.3.05"));
   for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(window().findChild<QLabel*>(QStringLiteral("lblPDidentifier_%1").arg(i))->text(), QString(QChar('A' + i)));
+    EXPECT_EQ(window().findChild<QLabel*>(QStringLiteral("lblPDidentifier_%1").arg(i))->text(),
+              QString(QChar('A' + i)));
     EXPECT_EQ(window().findChild<QLabel*>(QStringLiteral("lblPDscale_%1").arg(i))->text(), QStringLiteral("1.000000"));
   }
   EXPECT_EQ(caption("lblDarkRowOffset"), QStringLiteral("70"));
@@ -75,11 +76,11 @@ TEST_F(CalibrationWindowTest, FillShowsIdentityAndStoredValuesWithoutMarkingTheB
   control<QLineEdit>("txt1SecondThreshold")->setText(QStringLiteral("1500"));
   EXPECT_TRUE(frmCalibration::isMarkedEdited(*control<QLineEdit>("txt1SecondThreshold")));
   control<QLineEdit>("txt2SecondThreshold")->setText(QStringLiteral("15x"));
-  expectPrompt(0, QStringLiteral("Threshold field must be all-numeric"), QStringLiteral("New threshold setting refused"),
-               PromptButtons::Ok, PromptIcon::Exclamation);
+  expectPrompt(0, QStringLiteral("Threshold field must be all-numeric"),
+               QStringLiteral("New threshold setting refused"), PromptButtons::Ok, PromptIcon::Exclamation);
   control<QPushButton>("cmdStoreNewDelayThresholds")->click();
-  expectPrompt(1, QStringLiteral("Both threshold fields must be numeric"), QStringLiteral("New threshold settings refused"),
-               PromptButtons::Ok, PromptIcon::Exclamation);
+  expectPrompt(1, QStringLiteral("Both threshold fields must be numeric"),
+               QStringLiteral("New threshold settings refused"), PromptButtons::Ok, PromptIcon::Exclamation);
   control<QLineEdit>("txt2SecondThreshold")->setText(QStringLiteral("1499.5"));
   control<QPushButton>("cmdStoreNewDelayThresholds")->click();
   expectPrompt(2, QStringLiteral("Threshold for 1 sec. must be <= Threshold for 2 sec."),

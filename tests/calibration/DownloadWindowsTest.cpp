@@ -4,9 +4,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "app/modMain.h"
 #include "firmware/frmDownloadNew.h"
 #include "firmware/frmDownloadProgress.h"
-#include "app/modMain.h"
 #include "tests/calibration/SimulatedWindowsFixture.h"
 
 namespace {
@@ -115,8 +115,7 @@ TEST_F(DownloadWindowsTest, AutomaticRepairShowsTheProgressWindow) {
   options.damaged = true;
   start(options);
   sampleImage();
-  app->link().setFirmwareDownload(
-      modDownload::automaticRepair(app->link(), frmDownloadProgress::hooksFor(*windows)));
+  app->link().setFirmwareDownload(modDownload::automaticRepair(app->link(), frmDownloadProgress::hooksFor(*windows)));
   std::vector<int> percents;
   QObject::connect(windows->downloadProgressWindow().findChild<QProgressBar*>(QStringLiteral("prgPercentLoaded")),
                    &QProgressBar::valueChanged, &ticker, [&](int value) { percents.push_back(value); });

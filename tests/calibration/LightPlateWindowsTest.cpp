@@ -7,11 +7,11 @@
 #include <QRegularExpression>
 #include <cmath>
 
+#include "app/Common.h"
+#include "app/modMain.h"
 #include "calibration/LightPlateCalibration.h"
 #include "calibration/frmCalibratePhotile.h"
 #include "calibration/frmCalibrateUsingPhotile.h"
-#include "app/Common.h"
-#include "app/modMain.h"
 #include "tests/calibration/SimulatedWindowsFixture.h"
 
 namespace {
@@ -63,12 +63,14 @@ TEST_F(CalibrateUsingPhotileTest, LightPlateCalibrationStoresTwoThousandOverTheN
       "The previous 3 readings are from CALIBRATION, and are unscaled: #1 and #3 are dark currents; #2 is from light "
       "plate."));
   ASSERT_GE(note, 3) << darkCurrentsLog().toStdString();
-  static const QRegularExpression reportLine(QStringLiteral("^\\d+/\\d+/\\d{4} \\d+:\\d\\d:\\d\\d [AP]M\\t\\d+(\\t\\d+){8}$"));
+  static const QRegularExpression reportLine(
+      QStringLiteral("^\\d+/\\d+/\\d{4} \\d+:\\d\\d:\\d\\d [AP]M\\t\\d+(\\t\\d+){8}$"));
   for (qsizetype i = note - 3; i < note; ++i) EXPECT_TRUE(reportLine.match(log[i]).hasMatch()) << log[i].toStdString();
   EXPECT_EQ(log[note - 2].split(QLatin1Char('\t'))[2], QStringLiteral("3240"));  // dark 1200 + light 2040
   EXPECT_EQ(log[note + 1], QStringLiteral("If there is a following row of values, they are are the newly-installed "
                                           "per-photodiode scaling coefficients."));
-  EXPECT_EQ(log[note + 2], QStringLiteral("\t\t0.98039\t1.03093\t0.95238\t1.02041\t0.99010\t1.05263\t0.97087\t1.01010\t"));
+  EXPECT_EQ(log[note + 2],
+            QStringLiteral("\t\t0.98039\t1.03093\t0.95238\t1.02041\t0.99010\t1.05263\t0.97087\t1.01010\t"));
   EXPECT_EQ(log[note + 3], QString());
 }
 
@@ -107,7 +109,7 @@ TEST_F(CalibrateUsingPhotileTest, FifteenHundredCountsPassInModeUButNotInModeM) 
 
 TEST_F(CalibrateUsingPhotileTest, OutOfLimitRowsAcceptedOneByOne) {
   SimOptions options;
-  options.service.dimLightPlate = true;    // row D: 1960 × 0.6 = 1176
+  options.service.dimLightPlate = true;     // row D: 1960 × 0.6 = 1176
   options.service.brightLightPlate = true;  // row F: 1900 × 1.7 = 3230, inside "U"'s 3250
   start(options);
   prompts->script({PromptAnswer::Ok, PromptAnswer::Ok, PromptAnswer::Ok});

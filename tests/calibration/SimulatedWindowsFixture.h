@@ -81,8 +81,7 @@ class SimulatedWindowsFixture : public ::testing::Test {
     timer->start(ms);
   }
 
-  void expectPrompt(size_t index, const QString& prompt, const QString& title, PromptButtons buttons,
-                    PromptIcon icon) {
+  void expectPrompt(size_t index, const QString& prompt, const QString& title, PromptButtons buttons, PromptIcon icon) {
     ASSERT_GT(prompts->shown().size(), index) << shownText();
     const ScriptedPrompts::Shown& shown = prompts->shown()[index];
     EXPECT_EQ(shown.prompt, prompt) << "box " << index;

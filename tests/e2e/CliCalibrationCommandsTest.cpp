@@ -11,8 +11,13 @@ namespace {
 class CliCalibrationCommands : public ::testing::Test {
  protected:
   QStringList arguments(const QStringList& command, const QStringList& simFlags) const {
-    QStringList all{QStringLiteral("--simulate"), QStringLiteral("--state"), home.path() + "/instrument.state",
-                    QStringLiteral("--time-scale"), QStringLiteral("10"), QStringLiteral("--home"), home.path()};
+    QStringList all{QStringLiteral("--simulate"),
+                    QStringLiteral("--state"),
+                    home.path() + "/instrument.state",
+                    QStringLiteral("--time-scale"),
+                    QStringLiteral("10"),
+                    QStringLiteral("--home"),
+                    home.path()};
     return all + simFlags + command;
   }
   RunResult ctl(const QStringList& command, const QStringList& simFlags = {}) {
@@ -37,8 +42,8 @@ TEST_F(CliCalibrationCommands, ThresholdsFollowTheWindowsRules) {
   ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
   run = ctl({QStringLiteral("set-thresholds"), QStringLiteral("0"), QStringLiteral("2.5")});
   ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-  EXPECT_TRUE(ctl({QStringLiteral("calibration")}).out.endsWith(
-      QStringLiteral("1-second threshold: 0\n2-second threshold: 2.5\n")));
+  EXPECT_TRUE(ctl({QStringLiteral("calibration")})
+                  .out.endsWith(QStringLiteral("1-second threshold: 0\n2-second threshold: 2.5\n")));
 
   struct Refusal {
     QStringList args;
@@ -52,8 +57,9 @@ TEST_F(CliCalibrationCommands, ThresholdsFollowTheWindowsRules) {
   };
   for (const Refusal& refusal : refusals) {
     // Refused before the instrument is contacted.
-    run = runProgram(QStringLiteral("lumivanectl"), {QStringLiteral("--port"), QStringLiteral("/dev/nonexistent-port"),
-                                                     QStringLiteral("set-thresholds"), refusal.args[0], refusal.args[1]});
+    run =
+        runProgram(QStringLiteral("lumivanectl"), {QStringLiteral("--port"), QStringLiteral("/dev/nonexistent-port"),
+                                                   QStringLiteral("set-thresholds"), refusal.args[0], refusal.args[1]});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, refusal.err);
   }
@@ -100,8 +106,9 @@ TEST_F(CliCalibrationCommands, DarkColumnIsStoredWhereTheHandLeavesTheTray) {
   const QStringList at49{QStringLiteral("--hand-position"), QStringLiteral("49")};
   run = ctl({QStringLiteral("calibrate-dark-column"), QStringLiteral("--seconds"), QStringLiteral("1")}, at49);
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_TRUE(run.err.startsWith(QStringLiteral("ERROR: Offset below minimum: Measured offset is 2% below minimum.\n"
-                                                "Click OK to accept this value for calibration.\n")))
+  EXPECT_TRUE(
+      run.err.startsWith(QStringLiteral("ERROR: Offset below minimum: Measured offset is 2% below minimum.\n"
+                                        "Click OK to accept this value for calibration.\n")))
       << run.err.toStdString();
   EXPECT_EQ(ctl({QStringLiteral("read-param"), QStringLiteral("8")}).out, QStringLiteral("00000040\n"));
   run = ctl({QStringLiteral("calibrate-dark-column"), QStringLiteral("--seconds"), QStringLiteral("1"),
@@ -118,9 +125,9 @@ TEST_F(CliCalibrationCommands, DarkColumnIsStoredWhereTheHandLeavesTheTray) {
 }
 
 TEST_F(CliCalibrationCommands, LightPlateCalibrationWithEachAccessCode) {
-  RunResult run = runProgram(QStringLiteral("lumivanectl"),
-                             {QStringLiteral("--port"), QStringLiteral("/dev/nonexistent-port"),
-                              QStringLiteral("calibrate-light-plate"), QStringLiteral("MARVIN")});
+  RunResult run =
+      runProgram(QStringLiteral("lumivanectl"), {QStringLiteral("--port"), QStringLiteral("/dev/nonexistent-port"),
+                                                 QStringLiteral("calibrate-light-plate"), QStringLiteral("MARVIN")});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.err, QStringLiteral("Password error: Wrong password; try again\n"));
 
@@ -132,8 +139,8 @@ TEST_F(CliCalibrationCommands, LightPlateCalibrationWithEachAccessCode) {
   const QStringList dim{QStringLiteral("--light-plate-level"), QStringLiteral("1500")};
   run = ctl({QStringLiteral("calibrate-light-plate"), QStringLiteral("BLUEHERONS")}, dim);
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_TRUE(run.err.endsWith(
-      QStringLiteral("Reading below minimum.: Photo-sensor for row A reads 4.8% below minimum.\n")))
+  EXPECT_TRUE(
+      run.err.endsWith(QStringLiteral("Reading below minimum.: Photo-sensor for row A reads 4.8% below minimum.\n")))
       << run.err.toStdString();
   EXPECT_TRUE(ctl({QStringLiteral("read-coefficients")}).out.startsWith(QStringLiteral("A: 0.980392\n")))
       << "the coefficients saved before the run are back";

@@ -52,8 +52,7 @@ TEST(SimServiceFrames, LightStreamIsTheScaledLightPlateAroundTwoThousand) {
   for (qint64 sample : samplesIn(sim.take())) EXPECT_NEAR(sample, 1000, 2);
   sim.say(kStopLight);
   // Coefficients of 2.0 bring the plate to 2000.
-  for (int row = 0; row < 8; ++row)
-    sim.say("Write Parameter:(XC30" + QByteArray::number(row) + "40000000FFFF)\r\n");
+  for (int row = 0; row < 8; ++row) sim.say("Write Parameter:(XC30" + QByteArray::number(row) + "40000000FFFF)\r\n");
   EXPECT_EQ(sim.say(kStartLight), "(XB60T1FFFF)");
   sim.advanceSeconds(1);
   const QList<qint64> samples = samplesIn(sim.take());
@@ -89,7 +88,11 @@ TEST(SimServiceFrames, PositionOffsetInEachFormAndFault) {
       {"garbled", [](ServiceSettings& s) { s.garbledOffset = true; }, "(XBX70FFFF)"},
       {"unexpected type", [](ServiceSettings& s) { s.unexpectedOffsetType = true; }, "(XBZ70;FFFF)"},
       {"hand at 49", [](ServiceSettings& s) { s.handSettlesAt = 49; }, "(XBX49;FFFF)"},
-      {"script", [](ServiceSettings& s) { s.handScript = {{0, 120}, {2, 91}}; }, "(XBX91;FFFF)"},
+      {"script",
+       [](ServiceSettings& s) {
+         s.handScript = {{0, 120}, {2, 91}};
+       },
+       "(XBX91;FFFF)"},
   };
   for (const Case& c : cases) {
     SimOptions options;
@@ -144,10 +147,25 @@ namespace {
 TEST(SimServiceOptions, FlagsReachTheBenchAndBadValuesAreRefused) {
   SimOptions options;
   QString error;
-  ASSERT_TRUE(parseSimOptions({"lumivane-sim", "--dark-column", "66", "--hand-position", "49", "--hand-script",
-                               "0:120,2.5:91", "--light-plate-level", "1500", "--light-plate-drift", "-12",
-                               "--no-light-plate", "--sample-interval", "0.5", "--offset-hex", "--stream-refused",
-                               "--garbled-offset", "--unexpected-offset-type", "--dim-light-plate",
+  ASSERT_TRUE(parseSimOptions({"lumivane-sim",
+                               "--dark-column",
+                               "66",
+                               "--hand-position",
+                               "49",
+                               "--hand-script",
+                               "0:120,2.5:91",
+                               "--light-plate-level",
+                               "1500",
+                               "--light-plate-drift",
+                               "-12",
+                               "--no-light-plate",
+                               "--sample-interval",
+                               "0.5",
+                               "--offset-hex",
+                               "--stream-refused",
+                               "--garbled-offset",
+                               "--unexpected-offset-type",
+                               "--dim-light-plate",
                                "--bright-light-plate"},
                               options, &error))
       << error.toStdString();
