@@ -105,6 +105,18 @@ TEST_F(CalibrationWindowTest, FillShowsIdentityAndStoredValuesWithoutMarkingTheB
   EXPECT_FALSE(instrument().isConnected());
 }
 
+TEST_F(CalibrationWindowTest, ShownModallyItFillsItselfAndItsCloseBoxActsAsExit) {
+  start();
+  windows->setModalRunner({});  // the program's own QDialog::exec()
+  every(300, [this] {
+    if (!text("txt2SecondThreshold").isEmpty()) window().close();
+  });
+  windows->mainWindow().mnuToolsCalibration_Click();
+  EXPECT_EQ(text("txtUnitSerialNumber"), QStringLiteral("A123"));
+  EXPECT_FALSE(window().isVisible());
+  EXPECT_FALSE(instrument().isConnected()) << "the close box said goodbye as EXIT does";
+}
+
 TEST_F(CalibrationWindowTest, StoredThresholdWordsOfZeroAndAllOnesShowAsZero) {
   start();
   open();

@@ -91,6 +91,21 @@ TEST_F(DownloadWindowsTest, WrongCodeRetriesAndCancelledFileDialogTouchesNothing
       << "the next showing starts with the access code again";
 }
 
+TEST_F(DownloadWindowsTest, ShownModallyTheDialogDownloadsAndCloses) {
+  start();
+  files->choose(sampleImage());
+  windows->setModalRunner({});  // the program's own QDialog::exec()
+  every(200, [this] {
+    if (!password()->isVisible()) return;
+    password()->setText(QStringLiteral("Marvin"));
+    dialog().findChild<QPushButton*>(QStringLiteral("cmdEnterNewPassword"))->click();
+  });
+  windows->mainWindow().mnuUtilitiesDownloadFirmware_Click();
+  ASSERT_EQ(prompts->shown().size(), 1u) << shownText();
+  EXPECT_EQ(prompts->shown()[0].title, QStringLiteral("Download has completed successfully."));
+  EXPECT_FALSE(dialog().isVisible());
+}
+
 TEST_F(DownloadWindowsTest, ProgressWindowRefusesItsCloseBoxWhileTheDownloadRuns) {
   start();
   frmDownloadProgress& progress = windows->downloadProgressWindow();

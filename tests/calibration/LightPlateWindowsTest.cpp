@@ -236,6 +236,16 @@ TEST_F(CalibratePhotileTest, BarStopsAtItsEndsWhileTheTextKeepsTheValueAndTheClo
   }
 }
 
+TEST_F(CalibratePhotileTest, ShownModallyItActivatesItselfAndClosesWithDone) {
+  start();
+  windows->setModalRunner({});  // the program's own QDialog::exec()
+  every(400, [this] { window().findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click(); });
+  windows->mainWindow().mnuToolsCalibratePhotile_Click();
+  EXPECT_TRUE(level().endsWith(QLatin1Char('.'))) << level().toStdString();
+  EXPECT_FALSE(window().isVisible());
+  EXPECT_FALSE(instrument().isConnected());
+}
+
 TEST_F(CalibratePhotileTest, RefusedStreamSaysSoAndCloses) {
   SimOptions options;
   options.service.streamRefused = true;
