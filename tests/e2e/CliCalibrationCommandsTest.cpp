@@ -94,6 +94,21 @@ TEST_F(CliCalibrationCommands, CtrlCEndsTheLightLevelWithTheStreamOffAndTheGoodb
   EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
 }
 
+TEST_F(CliCalibrationCommands, CtrlCCancelsTheDarkColumnCalibrationAndStoresNothing) {
+  QProcess process;
+  process.start(builtProgram(QStringLiteral("lumivanectl")),
+                arguments({QStringLiteral("calibrate-dark-column"), QStringLiteral("--seconds"), QStringLiteral("600")},
+                          {QStringLiteral("--hand-position"), QStringLiteral("80")}));
+  ASSERT_TRUE(process.waitForStarted());
+  ASSERT_TRUE(process.waitForReadyRead(20000));
+  ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+  ASSERT_TRUE(process.waitForFinished(20000));
+  EXPECT_EQ(process.exitCode(), 1);
+  EXPECT_EQ(QString::fromLocal8Bit(process.readAllStandardError()),
+            QStringLiteral("Calibration abandoned: Calibration cancelled, by your request.\n"));
+  EXPECT_EQ(ctl({QStringLiteral("read-param"), QStringLiteral("8")}).out, QStringLiteral("00000046\n"));
+}
+
 TEST_F(CliCalibrationCommands, DarkColumnIsStoredWhereTheHandLeavesTheTray) {
   RunResult run = ctl({QStringLiteral("calibrate-dark-column"), QStringLiteral("--seconds"), QStringLiteral("1")},
                       {QStringLiteral("--hand-position"), QStringLiteral("64")});
