@@ -44,6 +44,11 @@ ProgramWindows::ProgramWindows(AppContext& app)
 ProgramWindows::~ProgramWindows() {
   testSensorsBoard_.reset();
   testMainBoard_.reset();
+  downloadNew_.reset();
+  downloadProgress_.reset();
+  calibratePhotile_.reset();
+  calibrateUsingPhotile_.reset();
+  calibration_.reset();
   about_.reset();
   tutorial_.reset();
   welcome_.reset();

@@ -5,7 +5,12 @@
 #include <memory>
 
 class AppContext;
+class frmCalibratePhotile;
+class frmCalibrateUsingPhotile;
+class frmCalibration;
 class frmCommunicationSettings;
+class frmDownloadNew;
+class frmDownloadProgress;
 class QDialog;
 class frmEnableToolsMenu;
 class frmLumiTerm;
@@ -49,6 +54,11 @@ class ProgramWindows {
   frmNewAbout& aboutWindow();
   frmTestMainBoard& testMainBoardWindow();
   frmTestSensorsBoard& testSensorsBoardWindow();
+  frmCalibration& calibrationWindow();
+  frmCalibrateUsingPhotile& calibrateUsingPhotileWindow();
+  frmCalibratePhotile& calibratePhotileWindow();
+  frmDownloadNew& downloadNewDialog();
+  frmDownloadProgress& downloadProgressWindow();
 
   // Every modal window is shown through here, so tests can act inside it
   // instead of blocking in a nested event loop. Default: QDialog::exec().
@@ -77,6 +87,11 @@ class ProgramWindows {
   std::shared_ptr<frmNewAbout> about_;
   std::shared_ptr<frmTestMainBoard> testMainBoard_;
   std::shared_ptr<frmTestSensorsBoard> testSensorsBoard_;
+  std::shared_ptr<frmCalibration> calibration_;
+  std::shared_ptr<frmCalibrateUsingPhotile> calibrateUsingPhotile_;
+  std::shared_ptr<frmCalibratePhotile> calibratePhotile_;
+  std::shared_ptr<frmDownloadNew> downloadNew_;
+  std::shared_ptr<frmDownloadProgress> downloadProgress_;
 
   AppContext& app_;
   std::unique_ptr<modExcel> store_;

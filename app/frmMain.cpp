@@ -21,6 +21,10 @@
 #include "app/frmEnableToolsMenu.h"
 #include "factory/frmTestMainBoard.h"
 #include "factory/frmTestSensorsBoard.h"
+#include "calibration/frmCalibratePhotile.h"
+#include "calibration/frmCalibrateUsingPhotile.h"
+#include "calibration/frmCalibration.h"
+#include "firmware/frmDownloadNew.h"
 #include "help/frmNewAbout.h"
 #include "help/frmTutorial.h"
 #include "help/frmWelcome.h"
@@ -37,9 +41,6 @@
 namespace {
 
 const QString kLaterService = QStringLiteral("This service window arrives in a later version.");
-const QString kLaterFirmware = QStringLiteral("Firmware download arrives in a later version.");
-// The firmware download window is not part of the program yet.
-constexpr bool kFirmwareDownloadAvailable = false;
 
 int twipsToPixels(int twips, const QScreen* screen) {
   const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
@@ -95,14 +96,16 @@ void frmMain::connectMenus() {
   connect(ui_->mnuHelpTutorial, &QAction::triggered, this, &frmMain::mnuHelpTutorial_Click);
   connect(ui_->mnuToolsTestMainBoard, &QAction::triggered, this, &frmMain::mnuToolsTestMainBoard_Click);
   connect(ui_->mnuToolsTestSensorsBoard, &QAction::triggered, this, &frmMain::mnuToolsTestSensorsBoard_Click);
+  connect(ui_->mnuUtilitiesCalibrateUsingPhotile, &QAction::triggered, this,
+          &frmMain::mnuUtilitiesCalibrateUsingPhotile_Click);
+  connect(ui_->mnuUtilitiesDownloadFirmware, &QAction::triggered, this, &frmMain::mnuUtilitiesDownloadFirmware_Click);
+  connect(ui_->mnuToolsCalibrateUsingPhotile, &QAction::triggered, this,
+          &frmMain::mnuUtilitiesCalibrateUsingPhotile_Click);
+  connect(ui_->mnuToolsDownloadFirmware, &QAction::triggered, this, &frmMain::mnuUtilitiesDownloadFirmware_Click);
+  connect(ui_->mnuToolsCalibration, &QAction::triggered, this, &frmMain::mnuToolsCalibration_Click);
+  connect(ui_->mnuToolsCalibratePhotile, &QAction::triggered, this, &frmMain::mnuToolsCalibratePhotile_Click);
   // Items whose windows are not part of the program yet stay disabled.
-  markPending(ui_->mnuUtilitiesCalibrateUsingPhotile, kLaterService);
-  markPending(ui_->mnuUtilitiesDownloadFirmware, kLaterFirmware);
-  markPending(ui_->mnuToolsCalibrateUsingPhotile, kLaterService);
-  markPending(ui_->mnuToolsDownloadFirmware, kLaterFirmware);
-  markPending(ui_->mnuToolsCalibration, kLaterService);
   markPending(ui_->mnuToolsTestFullSystem, kLaterService);
-  markPending(ui_->mnuToolsCalibratePhotile, kLaterService);
 }
 
 void frmMain::markPending(QAction* item, const QString& tip) {
@@ -238,6 +241,21 @@ void frmMain::mnuSettingsCommunications_Click() {
 
 void frmMain::mnuUtilitiesEnableToolsMenu_Click() { windows_.showModal(windows_.enableToolsMenuDialog()); }
 
+void frmMain::mnuUtilitiesCalibrateUsingPhotile_Click() { windows_.showModal(windows_.calibrateUsingPhotileWindow()); }
+
+void frmMain::mnuUtilitiesDownloadFirmware_Click() {
+  SerialPort& port = app_.port();
+  if (port.isOpen()) port.close();
+  port.setLineSettings(QStringLiteral("9600,n,8,1"));
+  // A port that does not open is reported by the download's own link set-up.
+  port.open();
+  windows_.showModal(windows_.downloadNewDialog());
+}
+
+void frmMain::mnuToolsCalibration_Click() { windows_.showModal(windows_.calibrationWindow()); }
+
+void frmMain::mnuToolsCalibratePhotile_Click() { windows_.showModal(windows_.calibratePhotileWindow()); }
+
 void frmMain::mnuHelpNewAbout_Click() { windows_.showModal(windows_.aboutWindow()); }
 
 void frmMain::mnuHelpTutorial_Click() { windows_.showModal(windows_.tutorialWindow()); }
@@ -258,7 +276,7 @@ void frmMain::setSequenceMenusEnabled(bool enabled) {
 
 void frmMain::setFirmwareDownloadAllowed(bool allowed) {
   firmwareDownloadAllowed_ = allowed;
-  ui_->mnuUtilitiesDownloadFirmware->setEnabled(allowed && kFirmwareDownloadAvailable);
+  ui_->mnuUtilitiesDownloadFirmware->setEnabled(allowed);
 }
 
 QAction* frmMain::menuItem(const QString& objectName) const { return findChild<QAction*>(objectName); }

@@ -58,6 +58,10 @@ class frmMain : public QMainWindow {
   void mnuFileExit_Click();
   void mnuSettingsCommunications_Click();
   void mnuUtilitiesEnableToolsMenu_Click();
+  void mnuUtilitiesCalibrateUsingPhotile_Click();  // also the Tools item
+  void mnuToolsCalibration_Click();
+  void mnuUtilitiesDownloadFirmware_Click();  // also the Tools item
+  void mnuToolsCalibratePhotile_Click();
   void mnuHelpNewAbout_Click();
   void mnuHelpTutorial_Click();
   void mnuWindowSpreadsheet_Click();
@@ -70,7 +74,7 @@ class frmMain : public QMainWindow {
   // During a sequence the run window disables the File, Settings and Utilities menus.
   void setSequenceMenusEnabled(bool enabled);
   // The run window's status timer allows or forbids the Utilities menu's
-  // firmware download; the item itself stays disabled until its window exists.
+  // firmware download.
   void setFirmwareDownloadAllowed(bool allowed);
   bool firmwareDownloadAllowed() const { return firmwareDownloadAllowed_; }
 

@@ -7,6 +7,7 @@
 #include "app/ProgramIcon.h"
 #include "app/ProgramWindows.h"
 #include "app/frmMain.h"
+#include "firmware/frmDownloadProgress.h"
 #include "firmware/modDownload.h"
 #include "app/modMain.h"
 #include "platform/InstanceGuard.h"
@@ -35,8 +36,6 @@ int main(int argc, char** argv) {
   platform.computerName = std::make_unique<SystemComputerName>();
   AppContext app(std::move(platform));
   modMain::CreateProgramFolders(app.program().folder);
-  // An instrument that reports damaged firmware is repaired from Firmware/Firmware.hex.
-  app.link().setFirmwareDownload(modDownload::automaticRepair(app.link()));
 
   modMain entry(app);
   LockFileInstanceGuard guard(app.program().executableName);
@@ -53,6 +52,8 @@ int main(int argc, char** argv) {
   }
 
   ProgramWindows windows(app);
+  // An instrument that reports damaged firmware is repaired from Firmware/Firmware.hex, with the progress window.
+  app.link().setFirmwareDownload(modDownload::automaticRepair(app.link(), frmDownloadProgress::hooksFor(windows)));
   frmMain& window = windows.mainWindow();
   if (simulator) {
     window.useDevice(simulator->devicePath());

@@ -28,7 +28,8 @@ InstrumentModel::InstrumentModel(const SimOptions& options, SimClock& clock, QOb
       plate_(options.plate),
       bench_(std::make_unique<TestBench>(
           options_, clock, memory_, [this](const QByteArray& frame) { send(frame); },
-          [this] { return instrumentStatus(); }, [this] { return instrumentEpochSeconds(); })) {}
+          [this] { return instrumentStatus(); }, [this] { return instrumentEpochSeconds(); })),
+      service_(options.service, options.plate.noiseSeed) {}
 
 InstrumentModel::~InstrumentModel() = default;
 
@@ -63,6 +64,7 @@ void InstrumentModel::dropConnection() {
   if (!peer_) return;
   abortSequence();
   bench_->stopReporting();
+  stopDataStream();
   peer_.reset();
   stopConnectionTimers();
   Q_EMIT connectionChanged(false);
@@ -96,6 +98,8 @@ void InstrumentModel::handleConnected(const Request& request) {
   if (type == "BG") return readStepCount(tag);
   if (type == "BE") return bench_->resetValues(request.address, tag);
   if (type == "BD") return bench_->toggleCurrentReporting(request.address, tag);
+  if (type == "BB") return dataStream(request);
+  if (type == "BA") return positionOffset(request);
   // A "B" command this instrument does not know is refused rather than left unanswered.
   if (type.startsWith('B')) return sendStatus(request.address, tag, '2');
 }

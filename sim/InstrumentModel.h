@@ -13,6 +13,7 @@
 #include "sim/ParameterStore.h"
 #include "sim/ReplyFrames.h"
 #include "sim/RequestParser.h"
+#include "sim/ServiceBench.h"
 #include "sim/SimClock.h"
 #include "sim/SimOptions.h"
 #include "sim/VirtualPlate.h"
@@ -87,6 +88,10 @@ class InstrumentModel : public QObject {
   bool loaderActive() const { return loaderActive_; }
   // Records accepted since the last announcement (the address and end records included).
   int recordsLoaded() const { return recordsLoaded_; }
+  // The service bench: data streams, hand-moved tray, reference light plate.
+  ServiceBench& serviceBench() { return service_; }
+  // The data stream running: 't' (leakage), 'T' (light plate) or 0.
+  char dataStream() const { return streamKind_; }
 
  Q_SIGNALS:
   void reply(const QByteArray& frame);
@@ -138,6 +143,13 @@ class InstrumentModel : public QObject {
   void loadRecord(const Request& request);
   void acknowledgeDownload(char address, char status);
 
+  // Service frames (InstrumentModelService.cpp).
+  void dataStream(const Request& request);
+  void sendSample();
+  void stopDataStream();
+  void positionOffset(const Request& request);
+  VirtualPlate::Readings readColumnForRun(int column);
+
   // Measurements.
   void defineRecipe(const Request& request);
   void startRecipe(char echo);
@@ -180,6 +192,11 @@ class InstrumentModel : public QObject {
   int stepCount_ = -1;
   VirtualPlate plate_;
   std::unique_ptr<TestBench> bench_;  // the board test bench (TestBench.h)
+
+  ServiceBench service_;
+  char streamKind_ = 0;
+  SimClock::TimerId streamTimer_ = 0;
+  SimClock::TimerId offsetTimer_ = 0;
 
   bool loaderActive_ = false;
   char loaderToken_ = 'A';

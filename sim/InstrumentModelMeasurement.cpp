@@ -116,7 +116,7 @@ void InstrumentModel::reportMeasurement(const MeasurementSequence::Measurement& 
   report.column = measurement.column;
   report.epochSeconds = instrumentEpochSeconds();
   report.word = static_cast<quint16>(measurement.number);
-  report.readings = plate_.readColumn(measurement.column, coefficients(), options_.microplatePresent);
+  report.readings = readColumnForRun(measurement.column);
   report.lastCommaMissing = options_.faults.garbledReport && measurement.number == 1;
   send(ReplyFrames::frame(sequenceAddress_, QByteArrayLiteral("B4"), report.body()));
 

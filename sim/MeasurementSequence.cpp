@@ -6,6 +6,7 @@ constexpr qint64 kMsPerSecond = 1000;
 
 MeasurementSequence::MeasurementSequence(SimClock& clock, const Recipe& recipe, Measured measured)
     : clock_(clock), recipe_(recipe), measured_(std::move(measured)), readOrder_(recipe.columnsToRead()) {
+  if (recipe.isServiceRecipe()) readOrder_.prepend(0);
   readOrder_ << 0;
 }
 

@@ -9,7 +9,8 @@
 // The timing of a recipe's reads, from the moment the plate is inside:
 //   incubation; then for each run: every column to read, in column order,
 //   settles for its settling time and measures for the dwell time; then the
-//   dark-current column measures for the dwell time (no settling); between
+//   dark-current column measures for the dwell time (no settling; a service
+//   recipe reads it before the columns too); between
 //   runs, the pause. Each column's measurement ends with measured().
 // It knows nothing of frames, the tray or the plate: the instrument turns
 // each measurement into a report.

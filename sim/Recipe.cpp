@@ -62,6 +62,7 @@ class Parser {
         const auto seconds = number(rest);
         if (!seconds) return fail(QStringLiteral("ejection delay"));
         recipe.ejectionDelaySeconds = *seconds;
+        recipe.ejectionTokenGiven = true;
         return true;
       }
       case 'W': {

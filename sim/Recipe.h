@@ -17,7 +17,8 @@
 // Tokens may come in any order; a repeated token replaces the earlier one, so
 // "TT;TF;" runs without a plate. S, R and D must be present. Numbers are
 // decimal without leading zeros, at most 65535. Columns without a token are
-// not read.
+// not read. Recipes without an E token are the fixed service recipes: each of
+// their runs reads the dark-current column before its columns as well as after.
 struct Recipe {
   static constexpr int kColumns = 12;
   static constexpr int kMaxRuns = 999;
@@ -32,6 +33,7 @@ struct Recipe {
   int pauseSeconds = 0;
   int incubationSeconds = 0;
   int ejectionDelaySeconds = 0;
+  bool ejectionTokenGiven = false;
   std::array<Column, kColumns> columns{};  // index 0 is plate column 1
   bool kFlag = false;
   bool microplateRequired = true;
@@ -42,4 +44,5 @@ struct Recipe {
   int dwellSeconds() const;
   // Plate columns 1..12 to read, in column order.
   QList<int> columnsToRead() const;
+  bool isServiceRecipe() const { return !ejectionTokenGiven; }
 };

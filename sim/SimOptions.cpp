@@ -3,6 +3,8 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
+#include "sim/ServiceOptions.h"
+
 namespace {
 
 struct Flag {
@@ -158,6 +160,7 @@ void addSimOptions(QCommandLineParser& parser) {
                     QStringLiteral("N")});
   for (const Flag& flag : kFaultFlags)
     parser.addOption({QString::fromLatin1(flag.name), QString::fromLatin1(flag.help)});
+  addServiceSimOptions(parser);
 }
 
 bool readSimOptions(const QCommandLineParser& parser, SimOptions& options, QString* error) {
@@ -197,6 +200,7 @@ bool readSimOptions(const QCommandLineParser& parser, SimOptions& options, QStri
   if (!readSeconds(parser, QStringLiteral("drop-after"), options.faults.dropAfterSeconds, false, error)) return false;
   if (!readSeconds(parser, QStringLiteral("tray-time"), options.trayMoveSeconds, true, error)) return false;
   if (!readPlate(parser, options, error)) return false;
+  if (!readServiceSimOptions(parser, options.service, error)) return false;
   if (parser.isSet(QStringLiteral("state"))) options.stateFile = parser.value(QStringLiteral("state"));
   if (parser.isSet(QStringLiteral("damaged"))) options.damaged = true;
   if (parser.isSet(QStringLiteral("microplate"))) options.microplatePresent = true;

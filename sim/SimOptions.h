@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "sim/ServiceSettings.h"
 #include "sim/VirtualPlate.h"
 
 class QCommandLineParser;
@@ -52,6 +53,7 @@ struct SimOptions {
   int stepCount = 6670;  // belt steps of a plate intake, as "Read #steps:" reports them; -1 gives FFFF
   VirtualPlateSettings plate;
   SimFaults faults;
+  ServiceSettings service;  // data streams, position offset, light plate
 };
 
 // The simulator's command-line flags, for any program that offers them.

@@ -202,7 +202,7 @@ TEST(SimSession, RequestsSurviveSplitBytesAndGarbage) {
 TEST(SimSession, UnknownStatusCommandIsRefusedNotIgnored) {
   ModelHarness sim;
   sim.connectAsX();
-  EXPECT_EQ(sim.say("Report position offset!(XBApFFFF)\r\n"), "(XB60p2FFFF)");
+  EXPECT_EQ(sim.say("Something new!(XBQqFFFF)\r\n"), "(XB60q2FFFF)");
 }
 
 }  // namespace

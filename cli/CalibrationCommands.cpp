@@ -1,0 +1,287 @@
+// lumivanectl calibration commands: the calibration window's values, the
+// delay thresholds, the light-level display, the dark-column calibration and
+// the light-plate calibration.
+#include <functional>
+#include <map>
+#include <optional>
+#include <stdexcept>
+
+#include "app/AppContext.h"
+#include "app/Common.h"
+#include "calibration/CalibrationTexts.h"
+#include "calibration/CalibrationValues.h"
+#include "calibration/DarkColumnCalibration.h"
+#include "calibration/LightLevelDisplay.h"
+#include "calibration/LightPlateCalibration.h"
+#include "cli/CliCommand.h"
+#include "cli/Interrupt.h"
+
+namespace {
+
+const QString kRowLetters = QStringLiteral("ABCDEFGH");
+
+// Message boxes of a calibration command: the questions the command answers
+// are answered silently; every other box is printed "title: prompt" on
+// standard error (and answered with its cancel button, OK where it is the only one).
+class CommandPrompts : public Prompts {
+ public:
+  using Answer = std::function<std::optional<PromptAnswer>(const QString& prompt, const QString& title)>;
+
+  CommandPrompts(CliContext& ctx, Answer answer = {}) : ctx_(ctx), answer_(std::move(answer)) {}
+
+  PromptAnswer show(const QString& prompt, const QString& title, PromptButtons buttons, PromptIcon) override {
+    if (answer_)
+      if (const std::optional<PromptAnswer> answered = answer_(prompt, title)) return *answered;
+    ctx_.out.flush();
+    ctx_.err << title << ": " << QString(prompt).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << Qt::endl;
+    return buttons == PromptButtons::Ok ? PromptAnswer::Ok : PromptAnswer::Cancel;
+  }
+
+ private:
+  CliContext& ctx_;
+  Answer answer_;
+};
+
+int usage(CliContext& ctx, const char* text) {
+  ctx.err << "usage: lumivanectl " << text << Qt::endl;
+  return kExitUsage;
+}
+
+int failed(CliContext& ctx, const CalibrationFailure& failure) {
+  ctx.out.flush();
+  ctx.err << failure.title << ": " << failure.prompt << Qt::endl;
+  return kExitFailed;
+}
+
+// Options of the form --name VALUE (a positive number) and --flag.
+struct CommandOptions {
+  std::optional<double> number(const QString& name) const {
+    const auto it = values.find(name);
+    if (it == values.end()) return std::nullopt;
+    return it->second;
+  }
+  bool flag(const QString& name) const { return flags.contains(name); }
+  std::map<QString, double> values;
+  QStringList flags;
+  QStringList positional;
+};
+
+std::optional<CommandOptions> parseOptions(const QStringList& args, const QStringList& numbers,
+                                           const QStringList& flags) {
+  CommandOptions options;
+  for (qsizetype i = 0; i < args.size(); ++i) {
+    const QString& arg = args[i];
+    if (numbers.contains(arg)) {
+      if (i + 1 >= args.size()) return std::nullopt;
+      bool ok = false;
+      const double value = args[++i].toDouble(&ok);
+      if (!ok || value <= 0) return std::nullopt;
+      options.values[arg] = value;
+    } else if (flags.contains(arg)) {
+      options.flags.append(arg);
+    } else if (arg.startsWith(QLatin1String("--"))) {
+      return std::nullopt;
+    } else {
+      options.positional.append(arg);
+    }
+  }
+  return options;
+}
+
+// --- calibration ---
+
+int showCalibration(CliContext& ctx, const QStringList& args) {
+  if (!args.isEmpty()) return usage(ctx, "calibration");
+  if (ctx.checkOnly) return kExitOk;
+  CalibrationValues values;
+  CalibrationFailure failure;
+  try {
+    failure = values.read(ctx.app.link());
+  } catch (const std::runtime_error& missing) {
+    failure = {QString::fromStdString(missing.what()), CalibrationTexts::kCannotReadCoefficients};
+  }
+  QTextStream& out = ctx.out;
+  out << "Serial number: " << values.serialNumber << '\n'
+      << "Bootstrap revision: " << values.bootstrapRevision << '\n'
+      << "Firmware revision: " << values.firmwareRevision << '\n'
+      << "SoftLogic revision: " << values.softLogicRevision << '\n';
+  if (values.coefficients)
+    for (int i = 0; i < 8; ++i)
+      out << kRowLetters.at(i) << ": "
+          << CalibrationValues::coefficientText((*values.coefficients)[static_cast<size_t>(i)]) << '\n';
+  if (values.darkRowOffset) out << "Dark row offset: " << *values.darkRowOffset << '\n';
+  if (values.baseline) out << "Baseline value: " << *values.baseline << '\n';
+  if (values.baselineDeviation) out << "Allowable deviation from baseline: " << *values.baselineDeviation << '\n';
+  if (values.oneSecondThreshold)
+    out << "1-second threshold: " << CalibrationValues::thresholdText(*values.oneSecondThreshold) << '\n';
+  if (values.twoSecondThreshold)
+    out << "2-second threshold: " << CalibrationValues::thresholdText(*values.twoSecondThreshold) << '\n';
+  out.flush();
+  return failure.failed() ? failed(ctx, failure) : kExitOk;
+}
+
+// --- set-thresholds ---
+
+int setThresholds(CliContext& ctx, const QStringList& args) {
+  if (args.size() != 2) return usage(ctx, "set-thresholds T1 T2");
+  if (ctx.checkOnly) {
+    const CalibrationFailure refused = DelayThresholds::check(args[0], args[1]);
+    return refused.failed() ? failed(ctx, refused) : kExitOk;
+  }
+  CalibrationFailure failure;
+  try {
+    failure = DelayThresholds::store(ctx.app.link(), args[0], args[1]);
+  } catch (const std::runtime_error& missing) {
+    failure = {QString::fromStdString(missing.what()), CalibrationTexts::kCannotWriteThreshold};
+  }
+  if (failure.failed()) return failed(ctx, failure);
+  ctx.out << "1-second threshold: " << CalibrationValues::thresholdText(static_cast<float>(Common::Val(args[0])))
+          << '\n'
+          << "2-second threshold: " << CalibrationValues::thresholdText(static_cast<float>(Common::Val(args[1])))
+          << Qt::endl;
+  return kExitOk;
+}
+
+// --- light-level ---
+
+class ConsoleLightLevel : public LightLevelView {
+ public:
+  ConsoleLightLevel(CliContext& ctx, std::optional<double> samples, std::optional<double> seconds)
+      : ctx_(ctx), samples_(samples), seconds_(seconds), startMs_(ctx.app.clock().monotonicMs()), interrupt_([] {}) {}
+  void showSample(double value) override {
+    ++shown_;
+    ctx_.out << Common::FormatNumber(value, QStringLiteral("0.")) << Qt::endl;
+  }
+  bool stopRequested() override {
+    if (interrupt_.interrupted()) return true;
+    if (samples_ && shown_ >= *samples_) return true;
+    return seconds_ && ctx_.app.clock().monotonicMs() - startMs_ >= *seconds_ * 1000.0;
+  }
+
+ private:
+  CliContext& ctx_;
+  std::optional<double> samples_;
+  std::optional<double> seconds_;
+  qint64 startMs_;
+  int shown_ = 0;
+  InterruptWatch interrupt_;
+};
+
+int lightLevel(CliContext& ctx, const QStringList& args) {
+  const auto options = parseOptions(args, {QStringLiteral("--samples"), QStringLiteral("--seconds")}, {});
+  if (!options || !options->positional.isEmpty()) return usage(ctx, "light-level [--samples N] [--seconds S]");
+  if (ctx.checkOnly) return kExitOk;
+  CommandPrompts prompts(ctx);
+  ConsoleLightLevel view(ctx, options->number(QStringLiteral("--samples")),
+                         options->number(QStringLiteral("--seconds")));
+  const LightLevelDisplay::End end = LightLevelDisplay(ctx.app, prompts, view).run();
+  return end == LightLevelDisplay::End::Done ? kExitOk : kExitFailed;
+}
+
+// --- calibrate-dark-column ---
+
+// The samples printed while the technician moves the tray; after the given
+// seconds the position is taken as by "Save this position as dark current column".
+class ConsoleDarkColumn : public DarkColumnView {
+ public:
+  ConsoleDarkColumn(CliContext& ctx, double seconds) : ctx_(ctx), seconds_(seconds) {}
+  void showStreaming(bool streaming) override {
+    if (streaming) startMs_ = ctx_.app.clock().monotonicMs();
+  }
+  void showLightLevel(const QString& text) override { ctx_.out << text << Qt::endl; }
+  void setBusy(bool) override {}
+  bool savePositionRequested() override { return ctx_.app.clock().monotonicMs() - startMs_ >= seconds_ * 1000.0; }
+  void clearSavePosition() override { startMs_ = ctx_.app.clock().monotonicMs(); }
+
+ private:
+  CliContext& ctx_;
+  double seconds_;
+  qint64 startMs_ = 0;
+};
+
+int calibrateDarkColumn(CliContext& ctx, const QStringList& args) {
+  const QString accept = QStringLiteral("--accept-out-of-range");
+  const auto options = parseOptions(args, {QStringLiteral("--seconds")}, {accept});
+  if (!options || !options->positional.isEmpty())
+    return usage(ctx, "calibrate-dark-column [--seconds S] [--accept-out-of-range]");
+  if (ctx.checkOnly) return kExitOk;
+  LinkState& link = ctx.app.linkState();
+  const bool acceptOutOfRange = options->flag(accept);
+  CommandPrompts prompts(ctx, [&](const QString&, const QString& title) -> std::optional<PromptAnswer> {
+    if (title == CalibrationTexts::kMotorsOffTitle) return PromptAnswer::Ok;
+    if (title == CalibrationTexts::kOffsetBelowTitle || title == CalibrationTexts::kOffsetAboveTitle) {
+      if (acceptOutOfRange) return PromptAnswer::Ok;
+      // Refused: printed, and the calibration ends instead of streaming for another try.
+      link.CancelRequested = true;
+    }
+    return std::nullopt;
+  });
+  link.CancelRequested = false;
+  InterruptWatch interrupt([&link] { link.CancelRequested = true; });
+  ConsoleDarkColumn view(ctx, options->number(QStringLiteral("--seconds")).value_or(20.0));
+  const DarkColumnCalibration::Outcome outcome = DarkColumnCalibration(ctx.app, prompts, view).run();
+  link.CancelRequested = false;
+  if (!outcome.storedOffset) return kExitFailed;
+  ctx.out << "Dark row offset stored: " << *outcome.storedOffset << Qt::endl;
+  return kExitOk;
+}
+
+// --- calibrate-light-plate ---
+
+int calibrateLightPlate(CliContext& ctx, const QStringList& args) {
+  const QString accept = QStringLiteral("--accept-out-of-limits");
+  const auto options = parseOptions(args, {}, {accept});
+  if (!options || options->positional.size() != 1)
+    return usage(ctx, "calibrate-light-plate CODE [--accept-out-of-limits]");
+  const std::optional<QChar> mode = LightPlateCalibration::modeForAccessCode(options->positional[0]);
+  if (!mode) return failed(ctx, {CalibrationTexts::kWrongPassword, CalibrationTexts::kPasswordError});
+  if (ctx.checkOnly) return kExitOk;
+
+  const bool acceptOutOfLimits = options->flag(accept);
+  CommandPrompts prompts(ctx, [&](const QString&, const QString& title) -> std::optional<PromptAnswer> {
+    if (title == CalibrationTexts::kBeginningCalibration) return PromptAnswer::Ok;
+    if (title == CalibrationTexts::kCalibrationComplete) return PromptAnswer::Ok;
+    if (acceptOutOfLimits &&
+        (title == CalibrationTexts::kBelowMinimumTitle || title == CalibrationTexts::kAboveMaximumTitle))
+      return PromptAnswer::Ok;
+    return std::nullopt;
+  });
+  LinkState& link = ctx.app.linkState();
+  link.CancelRequested = false;
+  link.RecipeActive = false;
+  modVrHd& vr = ctx.app.link();
+  // Ctrl-C is the window's Cancel: during the run it stops the run on the instrument.
+  InterruptWatch interrupt([&link, &vr] {
+    if (!link.RecipeActive) return;
+    link.CancelRequested = true;
+    vr.SendCancelEject();
+  });
+  LightPlateCalibration calibration(ctx.app, prompts, *mode);
+  int result = LightPlateCalibration::kNotStarted;
+  try {
+    result = calibration.runInteractive();
+  } catch (const std::runtime_error& missing) {
+    link.RecipeActive = false;
+    return failed(ctx, {QString::fromStdString(missing.what()), CalibrationTexts::kStorageError});
+  }
+  if (result != LightPlateCalibration::kCompleted) return kExitFailed;
+  ctx.out << CalibrationTexts::kCalibrationComplete << '\n';
+  for (int i = 0; i < 8; ++i)
+    ctx.out << kRowLetters.at(i) << ": "
+            << CalibrationValues::coefficientText(calibration.newCoefficients[static_cast<size_t>(i)]) << '\n';
+  ctx.out.flush();
+  return kExitOk;
+}
+
+const CliRegistration kCalibration{{QStringLiteral("calibration"), QString(), true, showCalibration}};
+const CliRegistration kSetThresholds{{QStringLiteral("set-thresholds"), QStringLiteral("T1 T2"), true, setThresholds}};
+const CliRegistration kLightLevel{
+    {QStringLiteral("light-level"), QStringLiteral("[--samples N] [--seconds S]"), true, lightLevel}};
+const CliRegistration kCalibrateDarkColumn{{QStringLiteral("calibrate-dark-column"),
+                                            QStringLiteral("[--seconds S] [--accept-out-of-range]"), true,
+                                            calibrateDarkColumn}};
+const CliRegistration kCalibrateLightPlate{{QStringLiteral("calibrate-light-plate"),
+                                            QStringLiteral("CODE [--accept-out-of-limits]"), true,
+                                            calibrateLightPlate}};
+
+}  // namespace

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QtGlobal>
+#include <array>
+
+#include "sim/ServiceSettings.h"
+
+// What the read head sees during the service functions, on the instrument's
+// clock (milliseconds):
+//
+// The reference light plate: row r gives level × sensitivity(r) counts before
+// its photosensor coefficient (sensitivities 1.02, 0.97, 1.05, 0.98, 1.01,
+// 0.95, 1.03, 0.99, averaging 1.0; every row the same level when one is set),
+// changing by the drift per minute since the instrument started; the dim
+// fault takes row D to 60 %, the bright fault row F to 170 %.
+//
+// The tray moved by hand while the motors are off: from 150 steps it reaches
+// the hand's resting place linearly within 3 seconds of the stream's start,
+// or follows the hand script. The light leaking onto sensor #2 rises with
+// the square of the distance from the dark column: 4 + 0.5 × d² counts.
+//
+// Samples carry a little noise (±2 counts) drawn from the seed and a sample
+// count, so the same seed and requests give the same numbers.
+class ServiceBench {
+ public:
+  static constexpr int kRows = 8;
+  static constexpr double kReferenceLevel = 2000.0;
+
+  ServiceBench(const ServiceSettings& settings, quint64 seed);
+
+  const ServiceSettings& settings() const { return settings_; }
+  ServiceSettings& settings() { return settings_; }
+
+  double plateLight(int row, qint64 nowMs) const;
+
+  void streamStarted(qint64 nowMs) { streamStartMs_ = nowMs; }
+  int trayPosition(qint64 nowMs) const;
+  double leakage(int steps) const;
+
+  // The next sample's noise, −2..+2.
+  qint64 sampleNoise();
+
+ private:
+  ServiceSettings settings_;
+  quint64 seed_;
+  quint64 samples_ = 0;
+  qint64 streamStartMs_ = 0;
+};
