@@ -62,6 +62,7 @@ TEST_F(FormulaLibrary, EachFunctionOnTheTable) {
       {"=VLOOKUP(\"B1\",A2:C5,2,FALSE)", num(30)},
       {"=VLOOKUP(\"b2\",A2:C5,3,FALSE)", txt("ok")},
       {"=VLOOKUP(\"C9\",A2:C5,2,FALSE)", err("#N/A")},
+      {"=VLOOKUP(\"A2\",A2:C5,2,FALSE())", num(20)},
       {"=VLOOKUP(25,B2:C5,2)", txt("low")},
       {"=VLOOKUP(5,B2:C5,2,TRUE)", err("#N/A")},
       {"=VLOOKUP(\"A1\",A2:C5,4,FALSE)", err("#REF!")},

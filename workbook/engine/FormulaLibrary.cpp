@@ -152,6 +152,10 @@ Operand Evaluator::evalLibraryFunction(const ParsedFormula& f, const Node& node,
     return true;
   };
 
+  // Written as functions by some programs: FALSE() is FALSE.
+  if (name == QLatin1String("TRUE") || name == QLatin1String("FALSE"))
+    return valueOperand(CellValue::fromBool(name == QLatin1String("TRUE")));
+
   if (name == QLatin1String("COUNTA")) {
     double count = 0;
     for (int arg : args) {

@@ -26,7 +26,7 @@ const QHash<QString, Arity>& knownFunctions() {
       {QStringLiteral("TEXT"), {2, 2}},         {QStringLiteral("LEFT"), {1, 2}},      {QStringLiteral("RIGHT"), {1, 2}},
       {QStringLiteral("MID"), {3, 3}},          {QStringLiteral("LEN"), {1, 1}},       {QStringLiteral("INT"), {1, 1}},
       {QStringLiteral("MOD"), {2, 2}},          {QStringLiteral("SQRT"), {1, 1}},      {QStringLiteral("LOG10"), {1, 1}},
-      {QStringLiteral("POWER"), {2, 2}},
+      {QStringLiteral("POWER"), {2, 2}},        {QStringLiteral("TRUE"), {0, 0}},      {QStringLiteral("FALSE"), {0, 0}},
   };
   return functions;
 }
