@@ -10,8 +10,10 @@ namespace xl {
 
 // The most memory one workbook may take while it is read and once it is open.
 constexpr qint64 kWorkbookMemoryBudget = 1024LL * 1024 * 1024;
-// What one cell costs in memory once read, with its share of the containers
-// (measured by bench/workbook_memory_bench), rounded up.
+// What one announced cell costs at the peak of reading: the cell itself with
+// its share of the containers (about 76 bytes, bench/workbook_memory_bench)
+// and the parser's work around it; the peak of that benchmark, less the
+// inflated part, comes to about 150 a cell.
 constexpr qint64 kBytesPerCellEstimate = 160;
 
 // Bounds that keep a damaged or hostile file from exhausting the machine.
