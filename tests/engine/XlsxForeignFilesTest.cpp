@@ -109,6 +109,19 @@ TEST(XlsxForeignFiles, LibreOfficeFileSurvivesOurSave) {
   EXPECT_EQ(xltest::carriedElement(*back->sheets()[0], QStringLiteral("pageSetup")),
             xltest::carriedElement(*original->sheets()[0], QStringLiteral("pageSetup")));
   EXPECT_FALSE(xltest::carriedElement(*back->sheets()[0], QStringLiteral("pageSetup")).isEmpty());
+  // Row heights and the rest of each row's attributes, column attributes and
+  // everything after the cells come back as the file had them.
+  for (std::size_t i = 0; i < original->sheets().size(); ++i) {
+    SCOPED_TRACE(original->sheets()[i]->name().toStdString());
+    const Worksheet& before = *original->sheets()[i];
+    const Worksheet& after = *back->sheets()[i];
+    EXPECT_EQ(after.rowFormats(), before.rowFormats());
+    EXPECT_EQ(after.columnFormats(), before.columnFormats());
+    EXPECT_EQ(after.carriedTail(), before.carriedTail());
+    EXPECT_EQ(after.rootAttributes(), before.rootAttributes());
+    EXPECT_EQ(after.state(), before.state());
+  }
+  EXPECT_FALSE(original->sheets()[0]->rowFormats().empty());
 }
 
 // A shared formula group as Excel writes it: the text at the first cell only.
