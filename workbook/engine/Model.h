@@ -282,6 +282,10 @@ class WorkbookModel {
   const QMap<QString, QByteArray>& carriedParts() const { return carriedParts_; }
   QMap<QString, QString>& carriedContentTypes() { return carriedContentTypes_; }
   const QMap<QString, QString>& carriedContentTypes() const { return carriedContentTypes_; }
+  // The sheet the file showed first (its workbookView activeTab).
+  int activeSheet() const { return activeSheet_; }
+  void setActiveSheet(int index) { activeSheet_ = index; }
+
   // Serial numbers count days from 1904-01-01 rather than 1899-12-30.
   bool date1904() const { return date1904_; }
   void setDate1904(bool on) { date1904_ = on; }
@@ -300,6 +304,7 @@ class WorkbookModel {
   QMap<QString, QByteArray> carriedParts_;
   QMap<QString, QString> carriedContentTypes_;
   QByteArray carriedStyles_;
+  int activeSheet_ = 0;
   bool date1904_ = false;
   bool recalculateOnOpen_ = false;
 };

@@ -61,6 +61,7 @@ struct WorkbookPart {
   std::vector<DefinedName> names;
   bool date1904 = false;
   bool fullCalcOnLoad = false;
+  int activeTab = 0;
 };
 
 SheetState sheetStateOf(QStringView text) {
@@ -82,6 +83,8 @@ bool readWorkbookPart(const QByteArray& bytes, const QString& part, WorkbookPart
     if (reader.name() == u"sheet") {
       out->sheets.append({a.value(QLatin1String("name")).toString(), a.value(ooxml::kRelNs, QStringLiteral("id")).toString(),
                           sheetStateOf(a.value(QLatin1String("state")))});
+    } else if (reader.name() == u"workbookView") {
+      out->activeTab = a.value(QLatin1String("activeTab")).toInt();
     } else if (reader.name() == u"calcPr") {
       out->fullCalcOnLoad = xml::attributeBool(a, u"fullCalcOnLoad", false);
     } else if (reader.name() == u"workbookPr") {
@@ -195,6 +198,7 @@ std::unique_ptr<WorkbookModel> readPackage(const zip::Archive& archive, const Re
   auto model = std::make_unique<WorkbookModel>();
   model->setDate1904(workbook.date1904);
   model->setRecalculateOnOpen(workbook.fullCalcOnLoad);
+  model->setActiveSheet(workbook.activeTab);
 
   QStringList sharedStrings;
   const QString stringsPart = archive.actualName(findTarget(workbookRels, ooxml::kRelSharedStrings));

@@ -134,8 +134,13 @@ bool checkSheetNames(const WorkbookModel& model, QString* error) {
   return true;
 }
 
-// The sheet shown first: the first one that is not hidden (a workbook needs one).
+// The sheet shown first: the file's own when it is visible, else the first
+// one that is not hidden (a workbook needs one).
 std::size_t activeSheet(const WorkbookModel& model) {
+  const int own = model.activeSheet();
+  if (own >= 0 && std::size_t(own) < model.sheets().size() &&
+      model.sheets()[std::size_t(own)]->state() == SheetState::Visible)
+    return std::size_t(own);
   for (std::size_t i = 0; i < model.sheets().size(); ++i)
     if (model.sheets()[i]->state() == SheetState::Visible) return i;
   return 0;
