@@ -146,6 +146,36 @@ print("formula", load_workbook(sys.argv[1])["Data"]["D2"].value)
   EXPECT_TRUE(result.output.contains(QStringLiteral("recalculate True"))) << result.output.toStdString();
 }
 
+// An array formula keeps its range and its cached result, which the engine
+// does not recompute.
+TEST(XlsxOtherPrograms, ArrayFormulasKeepTheirRangeAndCachedValue) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("array.xlsx"));
+  WorkbookModel model;
+  Worksheet& sheet = model.addSheet(QStringLiteral("Data"));
+  for (int row = 0; row < 3; ++row) sheet.cellAt(row, 0).value = CellValue::fromNumber(row + 1);
+  Cell& sum = sheet.cellAt(0, 2);
+  sum.formula = QStringLiteral("SUM(A1:A3*A1:A3)");
+  sum.value = CellValue::fromNumber(14);
+  sheet.arrayFormulas()[CellRef{0, 2}] = {QStringLiteral("C1"), sum.formula};
+  QString error;
+  ASSERT_TRUE(writeXlsx(model, path, false, &error)) << error.toStdString();
+
+  Application app;
+  Workbook* book = app.Workbooks().Open(path);
+  ASSERT_NE(book, nullptr) << app.Err().Description.toStdString();
+  EXPECT_EQ(app.Range(QStringLiteral("Data!C1")).Value(), CellValue::fromNumber(14));
+  app.Range(QStringLiteral("Data!D1")).setValue(QStringLiteral("=C1+1"));
+  EXPECT_EQ(app.Range(QStringLiteral("Data!D1")).Value(), CellValue::fromNumber(15));
+  ASSERT_TRUE(book->Save()) << app.Err().Description.toStdString();
+
+  zip::Archive archive;
+  ASSERT_TRUE(zip::readArchive(path, {}, &archive, &error)) << error.toStdString();
+  EXPECT_TRUE(archive.parts.value(QStringLiteral("xl/worksheets/sheet1.xml"))
+                  .contains(R"(<f t="array" ref="C1">SUM(A1:A3*A1:A3)</f><v>14</v>)"))
+      << archive.parts.value(QStringLiteral("xl/worksheets/sheet1.xml")).toStdString();
+}
+
 // The reader's edges: a shared-string index equal to the count is refused;
 // blanks at the end (and start) of a text are kept.
 TEST(XlsxOtherPrograms, SharedStringIndexAtTheCountAndTrailingBlanks) {

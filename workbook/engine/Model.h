@@ -220,6 +220,15 @@ class Worksheet {
   QMap<int, LineFormat>& columnFormats() { return columnFormats_; }
   const QMap<int, LineFormat>& columnFormats() const { return columnFormats_; }
 
+  // Array formulas of the file by their first cell: the range they fill and
+  // their text (the mark holds only while the cell keeps that formula).
+  struct ArrayFormula {
+    QString range;
+    QString formula;
+  };
+  std::map<CellRef, ArrayFormula>& arrayFormulas() { return arrayFormulas_; }
+  const std::map<CellRef, ArrayFormula>& arrayFormulas() const { return arrayFormulas_; }
+
   SheetState state() const { return state_; }
   void setState(SheetState state) { state_ = state; }
 
@@ -244,6 +253,7 @@ class Worksheet {
   QMap<int, double> columnWidths_;
   std::map<int, LineFormat> rowFormats_;
   QMap<int, LineFormat> columnFormats_;
+  std::map<CellRef, ArrayFormula> arrayFormulas_;
   SheetState state_ = SheetState::Visible;
   QMap<QString, QByteArray> carriedXml_;
   QList<QByteArray> carriedTail_;

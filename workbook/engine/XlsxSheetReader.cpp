@@ -244,10 +244,13 @@ class SheetParser {
   bool readFormula(const CellRef& ref, QString* formula) {
     const QXmlStreamAttributes a = r_.attributes();
     const bool shared = a.value(QLatin1String("t")) == u"shared";
+    const bool array = a.value(QLatin1String("t")) == u"array";
+    const QString range = a.value(QLatin1String("ref")).toString();
     const QString index = a.value(QLatin1String("si")).toString();
     *formula = r_.readElementText(QXmlStreamReader::IncludeChildElements);
     if (r_.hasError()) return false;
     if (formula->startsWith(u'=')) formula->remove(0, 1);
+    if (array && !formula->isEmpty()) sheet_->arrayFormulas()[ref] = {range.isEmpty() ? text::cellRefText(ref.row, ref.column) : range, *formula};
     if (!shared) return true;
     if (!formula->isEmpty()) {
       if (text::formulaDepth(*formula) > context_.limits.maxFormulaDepth) return true;  // refused by the caller

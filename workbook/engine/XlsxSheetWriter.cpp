@@ -55,7 +55,8 @@ void writeConstant(QXmlStreamWriter& w, const CellValue& value, SharedStrings& s
   }
 }
 
-void writeCell(QXmlStreamWriter& w, const CellRef& ref, const Cell& cell, int style, SharedStrings& strings) {
+void writeCell(QXmlStreamWriter& w, const CellRef& ref, const Cell& cell, int style, SharedStrings& strings,
+               const Worksheet& sheet) {
   w.writeStartElement(QStringLiteral("c"));
   w.writeAttribute(QStringLiteral("r"), text::cellRefText(ref.row, ref.column));
   if (style != 0) w.writeAttribute(QStringLiteral("s"), QString::number(style));
@@ -69,7 +70,14 @@ void writeCell(QXmlStreamWriter& w, const CellRef& ref, const Cell& cell, int st
     if (type == ValueType::Text) w.writeAttribute(QStringLiteral("t"), QStringLiteral("str"));
     if (type == ValueType::Boolean) w.writeAttribute(QStringLiteral("t"), QStringLiteral("b"));
     if (type == ValueType::Error || nonFinite) w.writeAttribute(QStringLiteral("t"), QStringLiteral("e"));
-    w.writeTextElement(QStringLiteral("f"), text::xmlSafe(formula));
+    const auto array = sheet.arrayFormulas().find(ref);
+    w.writeStartElement(QStringLiteral("f"));
+    if (array != sheet.arrayFormulas().end() && array->second.formula == cell.formula) {
+      w.writeAttribute(QStringLiteral("t"), QStringLiteral("array"));
+      w.writeAttribute(QStringLiteral("ref"), array->second.range);
+    }
+    w.writeCharacters(text::xmlSafe(formula));
+    w.writeEndElement();
     if (type == ValueType::Text)
       writeText(w, QStringLiteral("v"), cell.value.text);
     else if (type == ValueType::Boolean)
@@ -215,7 +223,7 @@ QByteArray sheetXml(const Worksheet& sheet, bool selected, const SheetStyles& st
         startRow(w, ref.row, sheet, styles);
         openRow = ref.row;
       }
-      writeCell(w, ref, cell, styles.writer.styleIndex(cell.format), strings);
+      writeCell(w, ref, cell, styles.writer.styleIndex(cell.format), strings, sheet);
     }
     if (openRow >= 0) w.writeEndElement();
     rowsWithoutCellsUpTo(kMaxRows);
