@@ -40,6 +40,9 @@ log.auto_filter.ref = "A1:B6"
 chart = BarChart()
 chart.add_data(Reference(log, min_col=2, min_row=1, max_row=6), titles_from_data=True)
 log.add_chart(chart, "D2")
+kinetics = BarChart()
+kinetics.add_data(Reference(log, min_col=2, min_row=1, max_row=6), titles_from_data=True)
+wb.create_chartsheet("Kinetics").add_chart(kinetics)
 helper = wb.create_sheet("Helper")
 helper["A1"] = "lookup"
 helper.sheet_state = "hidden"
@@ -57,6 +60,7 @@ print("comment", ws["B40"].comment.text if ws["B40"].comment else None)
 print("rules", [str(r.sqref) for r in ws.conditional_formatting])
 print("filter", log.auto_filter.ref)
 print("charts", len(log._charts))
+print("chart sheets", [(c.title, len(c._charts)) for c in wb.chartsheets])
 print("row 45 hidden", ws.row_dimensions[45].hidden)
 print("column AC hidden", ws.column_dimensions["AC"].hidden)
 print("well B2 measured", isinstance(ws["E4"].value, (int, float)))
@@ -84,7 +88,7 @@ TEST(OtherProgramsWorkbook, EverythingAnotherProgramAddedSurvivesSetOptionsAndAS
   ASSERT_EQ(inspected.exitCode, 0) << inspected.output.toStdString();
   for (const char* expected :
        {"('Data', 'visible')", "('Log', 'visible')", "('Helper', 'hidden')", "hyperlink https://example.org/protocol",
-        "comment Checked by Kim", "rules ['D3:O10']", "filter A1:B6", "charts 1", "row 45 hidden True",
+        "comment Checked by Kim", "rules ['D3:O10']", "filter A1:B6", "charts 1", "chart sheets [('Kinetics', 1)]", "row 45 hidden True",
         "column AC hidden True", "well B2 measured True"})
     EXPECT_TRUE(inspected.output.contains(QLatin1String(expected))) << expected << "\n"
                                                                      << inspected.output.toStdString();

@@ -229,6 +229,11 @@ class Worksheet {
   std::map<CellRef, ArrayFormula>& arrayFormulas() { return arrayFormulas_; }
   const std::map<CellRef, ArrayFormula>& arrayFormulas() const { return arrayFormulas_; }
 
+  // A chart sheet of the file: its part as it was (the sheet holds no cells).
+  QByteArray& chartsheetXml() { return chartsheetXml_; }
+  const QByteArray& chartsheetXml() const { return chartsheetXml_; }
+  bool isChartsheet() const { return !chartsheetXml_.isEmpty(); }
+
   SheetState state() const { return state_; }
   void setState(SheetState state) { state_ = state; }
 
@@ -254,6 +259,7 @@ class Worksheet {
   std::map<int, LineFormat> rowFormats_;
   QMap<int, LineFormat> columnFormats_;
   std::map<CellRef, ArrayFormula> arrayFormulas_;
+  QByteArray chartsheetXml_;
   SheetState state_ = SheetState::Visible;
   QMap<QString, QByteArray> carriedXml_;
   QList<QByteArray> carriedTail_;

@@ -12,6 +12,7 @@ inline const QString kContentTypesNs = QStringLiteral("http://schemas.openxmlfor
 
 inline const QString kRelOfficeDocument = kRelNs + QStringLiteral("/officeDocument");
 inline const QString kRelWorksheet = kRelNs + QStringLiteral("/worksheet");
+inline const QString kRelChartsheet = kRelNs + QStringLiteral("/chartsheet");
 inline const QString kRelStyles = kRelNs + QStringLiteral("/styles");
 inline const QString kRelSharedStrings = kRelNs + QStringLiteral("/sharedStrings");
 inline const QString kRelTheme = kRelNs + QStringLiteral("/theme");
@@ -26,6 +27,8 @@ inline const QString kTypeTemplate =
     QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml");
 inline const QString kTypeWorksheet =
     QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml");
+inline const QString kTypeChartsheet =
+    QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.chartsheet+xml");
 inline const QString kTypeStyles = QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml");
 inline const QString kTypeSharedStrings =
     QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml");

@@ -225,13 +225,18 @@ std::unique_ptr<WorkbookModel> readPackage(const zip::Archive& archive, const Re
       *error = QStringLiteral("sheet '%1' has no part in the package").arg(entry.name);
       return nullptr;
     }
-    if (rel->type != ooxml::kRelWorksheet) continue;  // chart and dialog sheets come in empty
+    const bool chartsheet = rel->type == ooxml::kRelChartsheet;
+    if (rel->type != ooxml::kRelWorksheet && !chartsheet) continue;  // dialog and macro sheets come in empty
     const QString sheetPart = archive.actualName(rel->target);
     if (sheetPart.isEmpty()) {
       *error = QStringLiteral("sheet '%1': part %2 is missing from the package").arg(entry.name, rel->target);
       return nullptr;
     }
-    if (!readSheet(*archive.find(sheetPart), sheetPart, context, &sheet, error)) return nullptr;
+    if (chartsheet) {
+      sheet.chartsheetXml() = *archive.find(sheetPart);  // an empty part comes in as an empty worksheet
+    } else if (!readSheet(*archive.find(sheetPart), sheetPart, context, &sheet, error)) {
+      return nullptr;
+    }
     QList<xml::Relationship> sheetRels;
     if (!readRelationshipsOf(archive, sheetPart, &sheetRels, error)) return nullptr;
     for (const xml::Relationship& r : sheetRels)

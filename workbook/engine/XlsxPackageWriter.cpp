@@ -269,10 +269,12 @@ Parts buildParts(const WorkbookModel& model, bool asTemplate) {
   const std::size_t active = activeSheet(model);
   for (std::size_t i = 0; i < model.sheets().size(); ++i) {
     const Worksheet& sheet = *model.sheets()[i];
-    const QString part = QStringLiteral("xl/worksheets/sheet%1.xml").arg(i + 1);
-    sheets.append({part, sheetXml(sheet, i == active, sheetStyles, strings)});
-    overrides.append({part, ooxml::kTypeWorksheet});
-    workbookRelations.append({ooxml::kRelWorksheet, relativeTarget(part, QStringLiteral("xl/"))});
+    // A chart sheet that was given cells is written as a worksheet: the cells matter more.
+    const bool chart = sheet.isChartsheet() && sheet.cells().empty();
+    const QString part = (chart ? QStringLiteral("xl/chartsheets/sheet%1.xml") : QStringLiteral("xl/worksheets/sheet%1.xml")).arg(i + 1);
+    sheets.append({part, chart ? sheet.chartsheetXml() : sheetXml(sheet, i == active, sheetStyles, strings)});
+    overrides.append({part, chart ? ooxml::kTypeChartsheet : ooxml::kTypeWorksheet});
+    workbookRelations.append({chart ? ooxml::kRelChartsheet : ooxml::kRelWorksheet, relativeTarget(part, QStringLiteral("xl/"))});
     if (sheet.relationships().isEmpty()) continue;
     QList<Relation> relations;
     for (const CarriedRelationship& carried : sheet.relationships()) {
