@@ -239,8 +239,11 @@ std::unique_ptr<WorkbookModel> readPackage(const zip::Archive& archive, const Re
     }
     QList<xml::Relationship> sheetRels;
     if (!readRelationshipsOf(archive, sheetPart, &sheetRels, error)) return nullptr;
-    for (const xml::Relationship& r : sheetRels)
+    for (const xml::Relationship& r : sheetRels) {
+      // A pivot table needs its cache, which the workbook part we write does not list.
+      if (r.type.endsWith(QStringLiteral("/pivotTable"))) continue;
       sheet.relationships().append({r.id, r.type, r.rawTarget, archive.actualName(r.target), r.external});
+    }
     consumed.insert(sheetPart);
     consumed.insert(archive.actualName(xml::relationshipsPartOf(sheetPart)));
   }

@@ -33,18 +33,20 @@ struct Relation {
 };
 
 // Carried parts written back, with the relationship that makes them reachable:
-// the theme from the workbook, document properties from the package. Anything
-// else (drawings, printer settings, calculation chains, macros...) hangs off
-// parts that are rewritten here and is left out.
+// the theme and the people of threaded comments from the workbook, document
+// properties from the package. The parts the sheets lead to (drawings,
+// comments, printer settings...) follow the sheets' relationships; anything
+// else (calculation chains, macros, pivot caches...) is left out.
 struct CarriedKind {
   const QString& contentType;
   const QString& relationshipType;
   bool fromWorkbook;
 };
 
-const std::array<CarriedKind, 3>& carriedKinds() {
-  static const std::array<CarriedKind, 3> kinds{
+const std::array<CarriedKind, 4>& carriedKinds() {
+  static const std::array<CarriedKind, 4> kinds{
       CarriedKind{ooxml::kTypeTheme, ooxml::kRelTheme, true},
+      CarriedKind{ooxml::kTypePersons, ooxml::kRelPersons, true},
       CarriedKind{ooxml::kTypeCoreProperties, ooxml::kRelCoreProperties, false},
       CarriedKind{ooxml::kTypeCustomProperties, ooxml::kRelCustomProperties, false}};
   return kinds;
