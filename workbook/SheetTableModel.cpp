@@ -52,7 +52,7 @@ void SheetTableModel::measure() {
   if (ws == nullptr) return;
   int lastRow = -1;
   int lastColumn = -1;
-  if (!ws->cells().empty()) lastRow = ws->cells().rbegin()->first.row;
+  if (!ws->cells().empty()) lastRow = ws->cells().lastRow();
   for (const auto& [ref, cell] : ws->cells()) lastColumn = std::max(lastColumn, ref.column);
   rows_ = std::min(lastRow + 1 + kMarginRows, xl::kMaxRows);
   columns_ = std::min(lastColumn + 1 + kMarginColumns, xl::kMaxColumns);
@@ -85,13 +85,21 @@ QVariant SheetTableModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole: {
       xl::CellValue value = cell->value;
-      if (value.type == xl::ValueType::Number && xl::typing::isDateFormat(cell->format.numberFormat))
+      if (value.type == xl::ValueType::Number && xl::typing::isDateFormat(cell->format->numberFormat)) {
         value.type = xl::ValueType::Date;
-      return CellText::display(value, cell->format.numberFormat);
+        if (xl::typing::showsCalendarDate(cell->format->numberFormat))
+          value.number = xl::typing::serialFrom1904(value.number, workbook()->model().date1904());
+      }
+      return CellText::display(value, cell->format->numberFormat);
     }
     case Qt::EditRole:
       if (!cell->formula.isEmpty()) return QStringLiteral("=") + cell->formula;
-      return CellText::display(cell->value, cell->format.numberFormat);
+      if (cell->value.type == xl::ValueType::Number && xl::typing::showsCalendarDate(cell->format->numberFormat)) {
+        xl::CellValue date = cell->value;
+        date.number = xl::typing::serialFrom1904(date.number, workbook()->model().date1904());
+        return CellText::display(date, cell->format->numberFormat);
+      }
+      return CellText::display(cell->value, cell->format->numberFormat);
     case Qt::BackgroundRole: {
       const xl::CellFormat& format = cell->format;
       if (format.fill == xl::FillPattern::Solid) return QBrush(format.fillColor.value_or(QColor(Qt::black)));
@@ -102,7 +110,7 @@ QVariant SheetTableModel::data(const QModelIndex& index, int role) const {
       return {};
     }
     case Qt::FontRole:
-      if (cell->format.bold) {
+      if (cell->format->bold) {
         QFont font;
         font.setBold(true);
         return font;

@@ -1,6 +1,7 @@
 #include "workbook/frmOpenWorkbook.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -122,6 +123,15 @@ void frmOpenWorkbook::OpenWorkbookFile(const QString& path) {
   opened_ = false;
   if (path.isEmpty()) {
     store.WorkbookErrorText = QStringLiteral("No workbook specified for 'Open'.");
+    return;
+  }
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix == QLatin1String("xls") || suffix == QLatin1String("xlt")) {
+    // The filters still offer these so the operator sees the files; the engine reads only the XML formats.
+    store.WorkbookErrorText = QStringLiteral("%1 is in the old binary format, which LumivaneQX cannot read. ")
+                                  .arg(QFileInfo(path).fileName()) +
+                              QStringLiteral("Open it in your spreadsheet program and save it as an Excel workbook "
+                                             "(.xlsx), then open that file.");
     return;
   }
   store.Err().Clear();

@@ -16,7 +16,7 @@ TEST_F(Formats, ColorIndexAndPatternsOfTheWellCells) {
   cell.setInteriorPattern(xl::xlPatternLightUp);
   EXPECT_EQ(cell.InteriorPattern(), 14);
   EXPECT_NE(cell.InteriorColorIndex(), xl::xlColorIndexNone);
-  EXPECT_EQ(book->model().sheets()[0]->cell(3, 4)->format.fill, FillPattern::LightUp);
+  EXPECT_EQ(book->model().sheets()[0]->cell(3, 4)->format->fill, FillPattern::LightUp);
 
   cell.setInteriorColorIndex(xl::xlColorIndexNone);
   EXPECT_EQ(cell.InteriorColorIndex(), -4142);
@@ -25,7 +25,7 @@ TEST_F(Formats, ColorIndexAndPatternsOfTheWellCells) {
   cell.setInteriorColorIndex(6);
   EXPECT_EQ(cell.InteriorColorIndex(), 6);
   EXPECT_EQ(cell.InteriorPattern(), xl::xlPatternSolid);
-  EXPECT_EQ(*book->model().sheets()[0]->cell(3, 4)->format.fillColor, QColor(255, 255, 0));
+  EXPECT_EQ(*book->model().sheets()[0]->cell(3, 4)->format->fillColor, QColor(255, 255, 0));
 
   cell.setInteriorPattern(xl::xlPatternNone);
   EXPECT_EQ(cell.InteriorColorIndex(), xl::xlColorIndexNone);
@@ -40,14 +40,14 @@ TEST_F(Formats, ColorIndexAndPatternsOfTheWellCells) {
 
 TEST_F(Formats, FillsFromFilesMapToThePalette) {
   xl::Cell& cell = book->model().sheets()[0]->cellAt(0, 0);
-  cell.format.fill = FillPattern::Solid;
-  cell.format.fillColor = QColor(0xFF, 0xD0, 0x70);  // not a palette colour: the nearest one
+  cell.format.edit()->fill = FillPattern::Solid;
+  cell.format.edit()->fillColor = QColor(0xFF, 0xD0, 0x70);  // not a palette colour: the nearest one
   EXPECT_EQ(app.Range("Data!A1").InteriorColorIndex(), xl::palette::nearestIndex(QColor(0xFF, 0xD0, 0x70)));
   EXPECT_EQ(xl::palette::nearestIndex(QColor(0xFF, 0xCC, 0x00)), 44);
-  cell.format.fillColor.reset();
+  cell.format.edit()->fillColor.reset();
   EXPECT_EQ(app.Range("Data!A1").InteriorColorIndex(), 2);  // automatic
-  cell.format.fill = FillPattern::Other;
-  cell.format.otherPatternName = QStringLiteral("gray125");
+  cell.format.edit()->fill = FillPattern::Other;
+  cell.format.edit()->otherPatternName = QStringLiteral("gray125");
   EXPECT_EQ(app.Range("Data!A1").InteriorPattern(), 17);
   EXPECT_NE(app.Range("Data!A1").InteriorColorIndex(), xl::xlColorIndexNone);
 }

@@ -18,19 +18,19 @@ TEST_F(Typing, NumbersWithBlanksAroundThem) {
   EXPECT_EQ(typed("A1", ".5"), num(0.5));
   EXPECT_EQ(typed("A1", "1,234"), num(1234));
   EXPECT_EQ(typed("B1", "25%"), num(0.25));
-  EXPECT_EQ(book->model().sheets()[0]->cell(0, 1)->format.numberFormat, QStringLiteral("0%"));
+  EXPECT_EQ(book->model().sheets()[0]->cell(0, 1)->format->numberFormat, QStringLiteral("0%"));
 }
 
 TEST_F(Typing, DatesAndTimesTakeTheirFormat) {
   const CellValue date = typed("C1", "3/14/2026");
   EXPECT_EQ(date.type, ValueType::Date);
   EXPECT_EQ(date.number, 46095);  // 14 March 2026
-  EXPECT_EQ(book->model().sheets()[0]->cell(0, 2)->format.numberFormat, QStringLiteral("m/d/yyyy"));
+  EXPECT_EQ(book->model().sheets()[0]->cell(0, 2)->format->numberFormat, QStringLiteral("m/d/yyyy"));
 
   const CellValue time = typed("C2", "9:05:07 PM");
   EXPECT_EQ(time.type, ValueType::Date);
   EXPECT_NEAR(time.number, (21 * 3600 + 5 * 60 + 7) / 86400.0, 1e-12);
-  EXPECT_EQ(book->model().sheets()[0]->cell(1, 2)->format.numberFormat, QStringLiteral("h:mm:ss AM/PM"));
+  EXPECT_EQ(book->model().sheets()[0]->cell(1, 2)->format->numberFormat, QStringLiteral("h:mm:ss AM/PM"));
 
   EXPECT_NEAR(typed("C3", "12:00:00 AM").number, 0, 1e-12);
   EXPECT_NEAR(typed("C4", "12:30 PM").number, 0.5 + 30 / 1440.0, 1e-12);

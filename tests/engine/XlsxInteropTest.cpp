@@ -15,10 +15,10 @@ WorkbookModel plateWorkbook() {
   WorkbookModel model;
   Worksheet& data = model.addSheet(QStringLiteral("Plate Data"));
   data.cellAt(0, 0).value = CellValue::fromText(QStringLiteral("Run"));
-  data.cellAt(0, 0).format.bold = true;
+  data.cellAt(0, 0).format.edit()->bold = true;
   data.cellAt(0, 1).value = CellValue::fromNumber(1234.5);
   data.cellAt(0, 2).value = CellValue::fromNumber(45000);
-  data.cellAt(0, 2).format.numberFormat = QStringLiteral("m/d/yyyy");
+  data.cellAt(0, 2).format.edit()->numberFormat = QStringLiteral("m/d/yyyy");
   data.cellAt(0, 3).value = CellValue::fromBool(true);
   data.cellAt(1, 1).value = CellValue::fromNumber(0.25);
   Cell& sum = data.cellAt(1, 2);
@@ -29,11 +29,11 @@ WorkbookModel plateWorkbook() {
   label.value = CellValue::fromText(QStringLiteral("Well Run"));
   data.cellAt(1, 4).value = CellValue::fromText(QStringLiteral("Grüße, \"quoted\""));
   Cell& hatched = data.cellAt(2, 3);
-  hatched.format.fill = FillPattern::LightUp;
-  hatched.format.fillColor = QColor(0x80, 0x80, 0x80);
+  hatched.format.edit()->fill = FillPattern::LightUp;
+  hatched.format.edit()->fillColor = QColor(0x80, 0x80, 0x80);
   Cell& solid = data.cellAt(2, 4);
-  solid.format.fill = FillPattern::Solid;
-  solid.format.fillColor = QColor(0xFF, 0xFF, 0x00);
+  solid.format.edit()->fill = FillPattern::Solid;
+  solid.format.edit()->fillColor = QColor(0xFF, 0xFF, 0x00);
   solid.value = CellValue::fromNumber(7);
   data.columnWidths().insert(0, 20);
   Worksheet& options = model.addSheet(QStringLiteral("Options"));
@@ -106,12 +106,12 @@ TEST_F(XlsxInterop, LibreOfficeResavesOurFileAndWeReadItBack) {
   const Worksheet* data = model->sheet(QStringLiteral("Plate Data"));
   ASSERT_NE(data, nullptr);
   EXPECT_EQ(data->cell(0, 1)->value, CellValue::fromNumber(1234.5));
-  EXPECT_TRUE(data->cell(0, 0)->format.bold);
+  EXPECT_TRUE(data->cell(0, 0)->format->bold);
   EXPECT_EQ(data->cell(1, 2)->formula, QStringLiteral("B1+B2"));
   EXPECT_EQ(data->cell(1, 2)->value, CellValue::fromNumber(1234.75));
   EXPECT_EQ(data->cell(1, 3)->value, CellValue::fromText(QStringLiteral("Well Run")));
-  EXPECT_NE(data->cell(2, 3)->format.fill, FillPattern::None);
-  EXPECT_EQ(data->cell(2, 4)->format.fill, FillPattern::Solid);
+  EXPECT_NE(data->cell(2, 3)->format->fill, FillPattern::None);
+  EXPECT_EQ(data->cell(2, 4)->format->fill, FillPattern::Solid);
   ASSERT_NE(model->findName(QStringLiteral("NextDataStorage")), nullptr);
   EXPECT_EQ(model->findName(QStringLiteral("NextDataStorage"))->formula, QStringLiteral("'Plate Data'!$D$3"));
   ASSERT_NE(model->findName(QStringLiteral("DelayBeforeEjection")), nullptr);
@@ -182,11 +182,11 @@ wb.save(sys.argv[1])
   auto model = xltest::readOrFail(source);
   ASSERT_NE(model, nullptr);
   Worksheet& sheet = *model->sheets().front();
-  sheet.cellAt(0, 0).format.bold = true;
-  sheet.cellAt(0, 0).format.fill = FillPattern::LightUp;
-  sheet.cellAt(0, 0).format.fillColor = QColor(0x80, 0x80, 0x80);
+  sheet.cellAt(0, 0).format.edit()->bold = true;
+  sheet.cellAt(0, 0).format.edit()->fill = FillPattern::LightUp;
+  sheet.cellAt(0, 0).format.edit()->fillColor = QColor(0x80, 0x80, 0x80);
   sheet.cellAt(1, 0).value = CellValue::fromText(QStringLiteral("new cell"));
-  EXPECT_EQ(sheet.cell(0, 1)->format.numberFormat, QStringLiteral("0.0 \"RLU\""));
+  EXPECT_EQ(sheet.cell(0, 1)->format->numberFormat, QStringLiteral("0.0 \"RLU\""));
   QString error;
   ASSERT_TRUE(writeXlsx(*model, saved, false, &error)) << error.toStdString();
 
@@ -211,8 +211,8 @@ print("A2", ws["A2"].value, ws["A2"].font.b)
 
   const auto again = xltest::readOrFail(saved);
   ASSERT_NE(again, nullptr);
-  EXPECT_TRUE(again->sheets().front()->cell(0, 0)->format.bold);
-  EXPECT_EQ(again->sheets().front()->cell(0, 0)->format.fill, FillPattern::LightUp);
+  EXPECT_TRUE(again->sheets().front()->cell(0, 0)->format->bold);
+  EXPECT_EQ(again->sheets().front()->cell(0, 0)->format->fill, FillPattern::LightUp);
 }
 
 TEST_F(XlsxInterop, LibreOfficeOpensOurSaveOfItsOwnFile) {
@@ -232,6 +232,6 @@ TEST_F(XlsxInterop, LibreOfficeOpensOurSaveOfItsOwnFile) {
   const Worksheet* plate = model->sheet(QStringLiteral("Measurements"));
   ASSERT_NE(plate, nullptr);
   ASSERT_NE(plate->cell(9, 14), nullptr);
-  EXPECT_EQ(plate->cell(9, 14)->format.fill, FillPattern::Solid);
+  EXPECT_EQ(plate->cell(9, 14)->format->fill, FillPattern::Solid);
   EXPECT_EQ(model->sheet(QStringLiteral("Opts"))->cell(7, 1)->value, CellValue::fromText(QStringLiteral("-")));
 }

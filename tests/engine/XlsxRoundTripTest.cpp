@@ -46,27 +46,27 @@ WorkbookModel sampleWorkbook() {
 
   Cell& date = data.cellAt(4, 0);
   date.value = CellValue::fromNumber(45000);
-  date.format.numberFormat = QStringLiteral("m/d/yyyy");
+  date.format.edit()->numberFormat = QStringLiteral("m/d/yyyy");
   Cell& time = data.cellAt(4, 1);
   time.value = CellValue::fromNumber(0.5);
-  time.format.numberFormat = QStringLiteral("h:mm:ss AM/PM");
+  time.format.edit()->numberFormat = QStringLiteral("h:mm:ss AM/PM");
   Cell& custom = data.cellAt(4, 2);
   custom.value = CellValue::fromNumber(3.14159);
-  custom.format.numberFormat = QStringLiteral("0.000");
+  custom.format.edit()->numberFormat = QStringLiteral("0.000");
 
   Cell& hatched = data.cellAt(5, 0);
-  hatched.format.fill = FillPattern::LightUp;
-  hatched.format.fillColor = QColor(0x80, 0x80, 0x80);
+  hatched.format.edit()->fill = FillPattern::LightUp;
+  hatched.format.edit()->fillColor = QColor(0x80, 0x80, 0x80);
   Cell& solid = data.cellAt(5, 1);
-  solid.format.fill = FillPattern::Solid;
-  solid.format.fillColor = QColor(0xFF, 0xFF, 0x00);
+  solid.format.edit()->fill = FillPattern::Solid;
+  solid.format.edit()->fillColor = QColor(0xFF, 0xFF, 0x00);
   solid.value = CellValue::fromText(QStringLiteral("D"));
   Cell& grid = data.cellAt(5, 2);
-  grid.format.fill = FillPattern::Other;
-  grid.format.otherPatternName = QStringLiteral("darkGrid");
-  grid.format.fillColor = QColor(0, 0, 0xFF);
+  grid.format.edit()->fill = FillPattern::Other;
+  grid.format.edit()->otherPatternName = QStringLiteral("darkGrid");
+  grid.format.edit()->fillColor = QColor(0, 0, 0xFF);
   Cell& bold = data.cellAt(5, 3);
-  bold.format.bold = true;
+  bold.format.edit()->bold = true;
   bold.value = CellValue::fromText(QStringLiteral("Plate No"));
   Cell& everything = data.cellAt(5, 4);
   everything.format = {FillPattern::Solid, {}, QColor(0xFF, 0, 0), true, QStringLiteral("0.00"), -1};
@@ -286,10 +286,9 @@ TEST_F(XlsxRoundTrip, CarriedPartsAndSheetSettingsSurviveASave) {
   model.carriedParts().insert(QStringLiteral("xl/printerSettings/printerSettings1.bin"), "binary");
   model.carriedContentTypes().insert(QStringLiteral("xl/printerSettings/printerSettings1.bin"),
                                      QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.printerSettings"));
-  model.sheets()[1]->carriedXml().insert(QStringLiteral("pageMargins"),
-                                          "<pageMargins left=\"0.5\" right=\"0.5\" top=\"1\" bottom=\"1\" header=\"0.3\" footer=\"0.3\"/>");
-  model.sheets()[1]->carriedXml().insert(QStringLiteral("mergeCells"),
-                                          "<mergeCells count=\"1\"><mergeCell ref=\"A1:B1\"/></mergeCells>");
+  model.sheets()[1]->carriedTail().append("<mergeCells count=\"1\"><mergeCell ref=\"A1:B1\"/></mergeCells>");
+  model.sheets()[1]->carriedTail().append(
+      "<pageMargins left=\"0.5\" right=\"0.5\" top=\"1\" bottom=\"1\" header=\"0.3\" footer=\"0.3\"/>");
 
   const auto back = xltest::roundTrip(model, path(QStringLiteral("carried.xlsx")));
   ASSERT_NE(back, nullptr);
@@ -298,14 +297,14 @@ TEST_F(XlsxRoundTrip, CarriedPartsAndSheetSettingsSurviveASave) {
             QStringLiteral("application/vnd.openxmlformats-officedocument.theme+xml"));
   EXPECT_FALSE(back->carriedParts().contains(QStringLiteral("xl/printerSettings/printerSettings1.bin")));
   EXPECT_TRUE(back->carriedParts().contains(QStringLiteral("docProps/core.xml")));
-  const auto& sheetXml = back->sheets()[1]->carriedXml();
-  EXPECT_TRUE(sheetXml.value(QStringLiteral("pageMargins")).contains("left=\"0.5\""));
-  EXPECT_TRUE(sheetXml.value(QStringLiteral("mergeCells")).contains("<mergeCell ref=\"A1:B1\"/>"));
+  const Worksheet& sheet = *back->sheets()[1];
+  EXPECT_TRUE(xltest::carriedElement(sheet, QStringLiteral("pageMargins")).contains("left=\"0.5\""));
+  EXPECT_TRUE(xltest::carriedElement(sheet, QStringLiteral("mergeCells")).contains("<mergeCell ref=\"A1:B1\"/>"));
 
   const auto again = xltest::roundTrip(*back, path(QStringLiteral("carried2.xlsx")));
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(again->carriedParts().value(QStringLiteral("xl/theme/theme1.xml")), theme);
-  EXPECT_EQ(again->sheets()[1]->carriedXml().value(QStringLiteral("mergeCells")), sheetXml.value(QStringLiteral("mergeCells")));
+  EXPECT_EQ(again->sheets()[1]->carriedTail(), sheet.carriedTail());
 }
 
 TEST_F(XlsxRoundTrip, ReadLimitsBoundCellsAndPartSizes) {

@@ -59,6 +59,15 @@ inline std::unique_ptr<xl::WorkbookModel> roundTrip(const xl::WorkbookModel& mod
   return readOrFail(path);
 }
 
+// The carried element of that name after a sheet's cells ("" when none).
+inline QByteArray carriedElement(const xl::Worksheet& sheet, const QString& name) {
+  const QByteArray start = "<" + name.toUtf8();
+  for (const QByteArray& element : sheet.carriedTail())
+    if (element.startsWith(start + ' ') || element.startsWith(start + '>') || element.startsWith(start + '/'))
+      return element;
+  return {};
+}
+
 inline const xl::DefinedName* nameIn(const xl::WorkbookModel& model, const QString& name) {
   for (const auto& entry : model.names())
     if (entry.name == name) return &entry;

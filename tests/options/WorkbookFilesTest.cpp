@@ -150,8 +150,8 @@ TEST_F(WorkbookFiles, CheckedInTemplateMatchesTheGenerator) {
       const xl::Cell* found = actual.cell(ref.row, ref.column);
       ASSERT_NE(found, nullptr) << expected.name().toStdString() << " " << ref.row << "," << ref.column;
       EXPECT_EQ(found->value, cell.value) << ref.row << "," << ref.column;
-      EXPECT_EQ(found->format.bold, cell.format.bold) << ref.row << "," << ref.column;
-      EXPECT_EQ(found->format.fill, xl::FillPattern::None) << ref.row << "," << ref.column;
+      EXPECT_EQ(found->format->bold, cell.format->bold) << ref.row << "," << ref.column;
+      EXPECT_EQ(found->format->fill, xl::FillPattern::None) << ref.row << "," << ref.column;
     }
     for (const auto& [ref, cell] : actual.cells())
       EXPECT_TRUE(cell.value.isEmpty() || expected.cell(ref.row, ref.column) != nullptr) << ref.row << "," << ref.column;

@@ -1,3 +1,4 @@
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -143,6 +144,27 @@ TEST_F(OpenWorkbookDialogTest, AnUnopenableFileShowsTheSpreadsheetsError) {
   EXPECT_TRUE(stored(QStringLiteral("Workbook")).isEmpty());
   EXPECT_FALSE(windows.openWorkbookDialog().isVisible());
   EXPECT_EQ(windows.store().Err().Number, 0);
+}
+
+// Legacy binary files are still listed by the filters, and refused with what to do.
+TEST_F(OpenWorkbookDialogTest, ALegacyBinaryWorkbookOrTemplateIsRefusedWithWhatToDo) {
+  for (const QString& name : {QStringLiteral("Old Plates.xls"), QStringLiteral("Old Template.XLT")}) {
+    SCOPED_TRACE(name.toStdString());
+    prompts->clear();
+    QFile legacy(homeFile(name));
+    ASSERT_TRUE(legacy.open(QIODevice::WriteOnly));
+    legacy.write(QByteArray::fromHex("d0cf11e0a1b11ae1") + QByteArray(504, '\0'));
+    legacy.close();
+    openWorkbook(legacy.fileName());
+    ASSERT_EQ(prompts->shown().size(), 1u);
+    expectPrompt(0,
+                 name + QStringLiteral(" is in the old binary format, which LumivaneQX cannot read. Open it in your "
+                                       "spreadsheet program and save it as an Excel workbook (.xlsx), then open that "
+                                       "file."),
+                 kOpenError, PromptButtons::Ok, PromptIcon::Exclamation);
+    EXPECT_EQ(windows.store().ExcelWorkbook, nullptr);
+    EXPECT_TRUE(stored(QStringLiteral("Workbook")).isEmpty());
+  }
 }
 
 TEST_F(OpenWorkbookDialogTest, AFailedOpenAfterAReadyWorkbookDoesNotReplaceTheRememberedPath) {

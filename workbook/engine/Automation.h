@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "workbook/engine/FormulaEvaluator.h"
 #include "workbook/engine/Model.h"
 
 // The spreadsheet's automation surface, as the program drives it: an
@@ -192,6 +193,9 @@ class Workbook {
   // only formula cells. Code that changes model() directly calls rescanFormulas().
   void noteCellWritten(const Worksheet* sheet, int row, int column);
   void rescanFormulas();
+  // Asks the next spreadsheet program to recalculate when a formula the
+  // engine could not evaluate reads cells written since the file was read.
+  void markStaleFormulas(const std::vector<formula::Evaluator::CellAt>& carried);
   // Range(reference) without touching Err: nullopt and `error` set when it does not resolve.
   std::optional<class Range> resolve(const QString& reference, int sheetHint, QString* error);
 
@@ -202,6 +206,7 @@ class Workbook {
   std::unique_ptr<WorkbookModel> model_;
   bool dirty_ = false;
   std::set<std::pair<const Worksheet*, CellRef>> formulaCells_;
+  std::set<std::pair<const Worksheet*, CellRef>> changedCells_;  // written since the file was read
 };
 
 class Workbooks {

@@ -74,8 +74,14 @@ CellValue Evaluator::formulaCellValue(int sheet, int row, int column) {
   if (!cell) return {};
   if (cell->formula.isEmpty()) return cell->value;
   const auto f = parsed(cell->formula);
-  if (!f) {
-    cache_[key] = errorValue("#NAME?");
+  const auto& arrays = model_.sheets()[static_cast<size_t>(sheet)]->arrayFormulas();
+  const auto array = arrays.find(CellRef{row, column});
+  const bool isArray = array != arrays.end() && array->second.formula == cell->formula;
+  if (!f || isArray || callsUnknownFunction(*f)) {
+    // Another program's formula (or an array formula, which this engine does
+    // not evaluate): its last calculated value stands.
+    cache_[key] = cell->value.isEmpty() ? errorValue("#NAME?") : cell->value;
+    carried_.push_back({sheet, row, column});
     return cache_[key];
   }
   inProgress_.insert(key);
@@ -86,6 +92,12 @@ CellValue Evaluator::formulaCellValue(int sheet, int row, int column) {
   if (aborted_) return errorValue("#N/A");
   cache_[key] = result;
   return result;
+}
+
+bool Evaluator::callsUnknownFunction(const ParsedFormula& f) {
+  return std::any_of(f.nodes.cbegin(), f.nodes.cend(), [](const Node& node) {
+    return node.kind == NodeKind::Function && !isKnownFunction(node.token.text);
+  });
 }
 
 CellValue Evaluator::nestedCellValue(int sheet, int row, int column) {

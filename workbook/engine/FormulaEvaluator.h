@@ -4,7 +4,9 @@
 #include <QSet>
 #include <QString>
 #include <QStringView>
+#include <functional>
 #include <memory>
+#include <vector>
 #include <unordered_map>
 
 #include "workbook/engine/FormulaParser.h"
@@ -39,6 +41,15 @@ class Evaluator {
   // A formula as if it stood in a cell of `sheet`; #NAME? when it cannot be read.
   CellValue evaluate(QStringView formula, int sheet);
 
+  struct CellAt {
+    int sheet = 0;
+    int row = 0;
+    int column = 0;
+  };
+  // Formula cells met so far that call a function this engine does not know
+  // (or that it cannot read): their cached value was used as their result.
+  const std::vector<CellAt>& carriedCells() const { return carried_; }
+
  private:
   using Key = quint64;
   static Key keyOf(int sheet, int row, int column);
@@ -53,6 +64,11 @@ class Evaluator {
   Operand evalName(const QString& name, int sheet);
   Operand evalBinary(const ParsedFormula& f, const Node& node, int sheet);
   Operand evalFunction(const ParsedFormula& f, const Node& node, int sheet);
+  // The functions beyond the basic arithmetic ones (FormulaLibrary.cpp).
+  Operand evalLibraryFunction(const ParsedFormula& f, const Node& node, int sheet);
+  static bool callsUnknownFunction(const ParsedFormula& f);
+  bool forEachArgValue(const ParsedFormula& f, int index, int sheet, bool* fromArea,
+                       const std::function<bool(const CellValue&)>& visit);
   CellValue scalar(const Operand& operand);
   CellValue scalarArg(const ParsedFormula& f, int index, int sheet);
 
@@ -71,6 +87,7 @@ class Evaluator {
   int cellDepth_ = 0;
   bool aborted_ = false;  // a dependency lies too deep: evaluate it first, then retry
   Key deferred_ = 0;
+  std::vector<CellAt> carried_;
 };
 
 }  // namespace xl::formula

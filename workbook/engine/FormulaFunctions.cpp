@@ -37,8 +37,10 @@ bool Evaluator::forEachValue(const ParsedFormula& f, int index, int sheet, bool*
   }
   // A large area over a sparse sheet: visit only the cells that exist.
   std::vector<CellRef> present;
-  for (auto it = ws.cells().lower_bound(CellRef{a.row1, 0}); it != ws.cells().end() && it->first.row <= a.row2; ++it) {
-    if (it->first.column >= a.column1 && it->first.column <= a.column2) present.push_back(it->first);
+  for (auto it = ws.cells().fromRow(a.row1); it != ws.cells().end(); ++it) {
+    const CellRef at = (*it).first;
+    if (at.row > a.row2) break;
+    if (at.column >= a.column1 && at.column <= a.column2) present.push_back(at);
   }
   for (const CellRef& at : present)
     if (!visit(nestedCellValue(a.sheet, at.row, at.column))) return false;
@@ -152,7 +154,12 @@ Operand Evaluator::evalFunction(const ParsedFormula& f, const Node& node, int sh
     return valueOperand(numberResult(roundHalfAway(x, static_cast<int>(digits))));
   }
 
-  return valueOperand(errorValue("#NAME?"));
+  return evalLibraryFunction(f, node, sheet);
+}
+
+bool Evaluator::forEachArgValue(const ParsedFormula& f, int index, int sheet, bool* fromArea,
+                                const std::function<bool(const CellValue&)>& visit) {
+  return forEachValue(f, index, sheet, fromArea, visit);
 }
 
 }  // namespace xl::formula

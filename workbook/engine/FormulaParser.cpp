@@ -14,13 +14,34 @@ struct Arity {
 
 const QHash<QString, Arity>& knownFunctions() {
   static const QHash<QString, Arity> functions = {
-      {QStringLiteral("SUM"), {1, 255}},   {QStringLiteral("AVERAGE"), {1, 255}}, {QStringLiteral("MIN"), {1, 255}},
-      {QStringLiteral("MAX"), {1, 255}},   {QStringLiteral("COUNT"), {1, 255}},   {QStringLiteral("ROUND"), {2, 2}},
-      {QStringLiteral("IF"), {1, 3}},      {QStringLiteral("ABS"), {1, 1}},       {QStringLiteral("AND"), {1, 255}},
-      {QStringLiteral("OR"), {1, 255}},    {QStringLiteral("NOT"), {1, 1}},
+      {QStringLiteral("SUM"), {1, 255}},        {QStringLiteral("AVERAGE"), {1, 255}}, {QStringLiteral("MIN"), {1, 255}},
+      {QStringLiteral("MAX"), {1, 255}},        {QStringLiteral("COUNT"), {1, 255}},   {QStringLiteral("ROUND"), {2, 2}},
+      {QStringLiteral("IF"), {1, 3}},           {QStringLiteral("ABS"), {1, 1}},       {QStringLiteral("AND"), {1, 255}},
+      {QStringLiteral("OR"), {1, 255}},         {QStringLiteral("NOT"), {1, 1}},       {QStringLiteral("COUNTA"), {1, 255}},
+      {QStringLiteral("COUNTIF"), {2, 2}},      {QStringLiteral("SUMIF"), {2, 3}},     {QStringLiteral("AVERAGEIF"), {2, 3}},
+      {QStringLiteral("STDEV"), {1, 255}},      {QStringLiteral("STDEV.S"), {1, 255}}, {QStringLiteral("STDEVP"), {1, 255}},
+      {QStringLiteral("MEDIAN"), {1, 255}},     {QStringLiteral("VLOOKUP"), {3, 4}},   {QStringLiteral("HLOOKUP"), {3, 4}},
+      {QStringLiteral("INDEX"), {2, 3}},        {QStringLiteral("MATCH"), {2, 3}},     {QStringLiteral("IFERROR"), {2, 2}},
+      {QStringLiteral("TODAY"), {0, 0}},        {QStringLiteral("NOW"), {0, 0}},       {QStringLiteral("CONCATENATE"), {1, 255}},
+      {QStringLiteral("TEXT"), {2, 2}},         {QStringLiteral("LEFT"), {1, 2}},      {QStringLiteral("RIGHT"), {1, 2}},
+      {QStringLiteral("MID"), {3, 3}},          {QStringLiteral("LEN"), {1, 1}},       {QStringLiteral("INT"), {1, 1}},
+      {QStringLiteral("MOD"), {2, 2}},          {QStringLiteral("SQRT"), {1, 1}},      {QStringLiteral("LOG10"), {1, 1}},
+      {QStringLiteral("POWER"), {2, 2}},        {QStringLiteral("TRUE"), {0, 0}},      {QStringLiteral("FALSE"), {0, 0}},
   };
   return functions;
 }
+
+// Functions newer than the file format are stored with a prefix ("_xlfn.STDEV.S").
+QString withoutFuturePrefix(const QString& name) {
+  static const QString prefix = QStringLiteral("_XLFN.");
+  return name.startsWith(prefix) ? name.mid(prefix.size()) : name;
+}
+
+}  // namespace
+
+bool isKnownFunction(const QString& name) { return knownFunctions().contains(name); }
+
+namespace {
 
 class Parser {
  public:
@@ -215,6 +236,7 @@ class Parser {
       }
     }
     if (!ok()) return -1;
+    node.token.text = withoutFuturePrefix(node.token.text);
     const auto known = knownFunctions().constFind(node.token.text);
     const int count = static_cast<int>(node.args.size());
     if (known != knownFunctions().constEnd() && (count < known->min || count > known->max))

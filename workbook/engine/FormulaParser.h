@@ -31,6 +31,9 @@ struct ParsedFormula {
   int root = -1;
 };
 
+// A function the evaluator computes (names in capitals, without "_xlfn.").
+bool isKnownFunction(const QString& name);
+
 // nullptr and `error` set for a formula that cannot be read, that calls a
 // known function with the wrong number of arguments, or that nests too deep.
 std::shared_ptr<const ParsedFormula> parseFormula(QStringView formula, QString* error,

@@ -1,6 +1,9 @@
 #include "workbook/engine/Model.h"
 
+#include <QHash>
+#include <algorithm>
 #include <cmath>
+#include <deque>
 
 namespace xl {
 
@@ -61,14 +64,96 @@ bool CellValue::operator==(const CellValue& other) const {
   return false;
 }
 
-const Cell* Worksheet::cell(int row, int column) const {
-  const auto it = cells_.find(CellRef{row, column});
-  return it == cells_.end() ? nullptr : &it->second;
+namespace {
+
+// The shared table of formats: entry 0 is the default format. Entries never
+// move or go away, so a reference to one stays good.
+struct FormatTable {
+  std::deque<CellFormat> formats{CellFormat{}};
+  QHash<QString, quint32> indexByKey;
+
+  static QString keyOf(const CellFormat& f) {
+    return QStringLiteral("%1|%2|%3|%4|%5|%6")
+        .arg(int(f.fill))
+        .arg(f.otherPatternName)
+        .arg(f.fillColor ? QString::number(f.fillColor->rgba64()) : QStringLiteral("-"))
+        .arg(f.bold ? 1 : 0)
+        .arg(f.sourceStyle)
+        .arg(f.numberFormat);
+  }
+};
+
+FormatTable& formatTable() {
+  static FormatTable table;
+  return table;
 }
 
-Cell& Worksheet::cellAt(int row, int column) { return cells_[CellRef{row, column}]; }
+template <typename Row>
+auto columnPosition(Row& row, int column) {
+  return std::lower_bound(row.begin(), row.end(), column,
+                          [](const CellStore::Stored& stored, int wanted) { return stored.column < wanted; });
+}
 
-void Worksheet::removeCell(int row, int column) { cells_.erase(CellRef{row, column}); }
+}  // namespace
+
+FormatRef::FormatRef(const CellFormat& format) {
+  if (format == CellFormat{}) return;
+  FormatTable& table = formatTable();
+  const QString key = FormatTable::keyOf(format);
+  if (const auto it = table.indexByKey.constFind(key); it != table.indexByKey.cend()) {
+    index_ = *it;
+    return;
+  }
+  index_ = quint32(table.formats.size());
+  table.formats.push_back(format);
+  table.indexByKey.insert(key, index_);
+}
+
+const CellFormat& FormatRef::operator*() const { return formatTable().formats[index_]; }
+
+int CellStore::lastRow() const {
+  for (auto it = rows_.rbegin(); it != rows_.rend(); ++it)
+    if (!it->second.empty()) return it->first;
+  return -1;
+}
+
+const Cell* CellStore::find(int row, int column) const {
+  const auto line = rows_.find(row);
+  if (line == rows_.end()) return nullptr;
+  const auto it = columnPosition(line->second, column);
+  return it != line->second.end() && it->column == column ? &*it : nullptr;
+}
+
+Cell& CellStore::at(int row, int column) {
+  Row& line = rows_[row];
+  // Files and runs fill rows left to right: appending is the usual case.
+  if (line.empty() || line.back().column < column) {
+    line.emplace_back();
+    line.back().column = quint16(column);
+    ++count_;
+    return line.back();
+  }
+  auto it = columnPosition(line, column);
+  if (it != line.end() && it->column == column) return *it;
+  it = line.emplace(it);
+  it->column = quint16(column);
+  ++count_;
+  return *it;
+}
+
+void CellStore::remove(int row, int column) {
+  const auto line = rows_.find(row);
+  if (line == rows_.end()) return;
+  const auto it = columnPosition(line->second, column);
+  if (it == line->second.end() || it->column != column) return;
+  line->second.erase(it);
+  --count_;
+  if (line->second.empty()) rows_.erase(line);
+}
+
+void CellStore::squeeze() {
+  for (auto& [row, line] : rows_) line.shrink_to_fit();
+}
 
 Worksheet* WorkbookModel::sheet(const QString& name) const {
   const int index = sheetIndex(name);

@@ -90,8 +90,11 @@ CellValue Range::Value() const {
     value = evaluator.cellValue(sheet_, row1_, column1_);
     cell->value = value;
   }
-  if (value.type == ValueType::Number && typing::isDateFormat(cell->format.numberFormat))
+  if (value.type == ValueType::Number && typing::isDateFormat(cell->format->numberFormat)) {
     value.type = ValueType::Date;
+    if (typing::showsCalendarDate(cell->format->numberFormat))
+      value.number = typing::serialFrom1904(value.number, book_->model().date1904());
+  }
   return value;
 }
 
@@ -110,8 +113,11 @@ QVector<QVector<CellValue>> Range::Values() const {
     for (int c = column1_; c <= column2_; ++c) {
       const Cell* cell = ws->cell(r, c);
       CellValue value = evaluator.cellValue(sheet_, r, c);
-      if (cell && value.type == ValueType::Number && typing::isDateFormat(cell->format.numberFormat))
+      if (cell && value.type == ValueType::Number && typing::isDateFormat(cell->format->numberFormat)) {
         value.type = ValueType::Date;
+        if (typing::showsCalendarDate(cell->format->numberFormat))
+          value.number = typing::serialFrom1904(value.number, book_->model().date1904());
+      }
       row.push_back(value);
     }
     values.push_back(row);
@@ -134,6 +140,9 @@ void Range::setValue(const CellValue& value) {
   } else {
     entry.value = value;
   }
+  // A date goes into the workbook counted from the workbook's own epoch.
+  if (!entry.isFormula && entry.value.type == ValueType::Number && typing::showsCalendarDate(entry.numberFormat))
+    entry.value.number = typing::serialTo1904(entry.value.number, book_->model().date1904());
   Worksheet* ws = sheetModel();
   writeCells(QStringLiteral("Value"), [&](int r, int c) {
     if (!entry.isFormula && entry.value.isEmpty() && !ws->cell(r, c)) return true;
@@ -146,9 +155,9 @@ void Range::setValue(const CellValue& value) {
       cell.value = entry.value;
     }
     if (!entry.numberFormat.isEmpty()) {
-      const bool keep = typing::isDateFormat(entry.numberFormat) ? typing::isDateFormat(cell.format.numberFormat)
-                                                                   : !cell.format.numberFormat.isEmpty();
-      if (!keep) cell.format.numberFormat = entry.numberFormat;
+      const bool keep = typing::isDateFormat(entry.numberFormat) ? typing::isDateFormat(cell.format->numberFormat)
+                                                                   : !cell.format->numberFormat.isEmpty();
+      if (!keep) cell.format.edit()->numberFormat = entry.numberFormat;
     }
     return true;
   });

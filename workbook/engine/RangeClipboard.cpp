@@ -58,7 +58,7 @@ void Range::PasteSpecial(int pasteType) const {
   target.writeCells(QStringLiteral("PasteSpecial"), [&](int r, int c) {
     const Cell& source = cells[static_cast<size_t>((r - row1_) * clipColumns + (c - column1_))];
     if (pasteType == xlPasteFormats) {
-      if (source.format == CellFormat{} && !ws->cell(r, c)) return true;
+      if (source.format.isDefault() && !ws->cell(r, c)) return true;
       ws->cellAt(r, c).format = source.format;
       return true;
     }

@@ -25,8 +25,8 @@ constexpr std::array<PatternName, 16> kOtherPatterns = {{
 int Range::InteriorColorIndex() const {
   if (!usable("Interior.ColorIndex")) return xlColorIndexNone;
   const Cell* cell = sheetModel()->cell(row1_, column1_);
-  if (!cell || cell->format.fill == FillPattern::None) return xlColorIndexNone;
-  if (cell->format.fillColor && cell->format.fillColor->isValid()) return palette::nearestIndex(*cell->format.fillColor);
+  if (!cell || cell->format->fill == FillPattern::None) return xlColorIndexNone;
+  if (cell->format->fillColor && cell->format->fillColor->isValid()) return palette::nearestIndex(*cell->format->fillColor);
   return 2;
 }
 
@@ -40,7 +40,8 @@ void Range::setInteriorColorIndex(int index) {
   Worksheet* ws = sheetModel();
   writeCells(QStringLiteral("Interior.ColorIndex"), [&](int r, int c) {
     if (clear && !ws->cell(r, c)) return true;
-    CellFormat& format = ws->cellAt(r, c).format;
+    auto editor = ws->cellAt(r, c).format.edit();
+    CellFormat& format = *editor;
     format.otherPatternName.clear();
     if (clear) {
       format.fill = FillPattern::None;
@@ -57,7 +58,7 @@ int Range::InteriorPattern() const {
   if (!usable("Interior.Pattern")) return xlPatternNone;
   const Cell* cell = sheetModel()->cell(row1_, column1_);
   if (!cell) return xlPatternNone;
-  switch (cell->format.fill) {
+  switch (cell->format->fill) {
     case FillPattern::None:
       return xlPatternNone;
     case FillPattern::Solid:
@@ -66,7 +67,7 @@ int Range::InteriorPattern() const {
       return xlPatternLightUp;
     case FillPattern::Other:
       for (const PatternName& p : kOtherPatterns)
-        if (cell->format.otherPatternName == QLatin1String(p.ooxml)) return p.constant;
+        if (cell->format->otherPatternName == QLatin1String(p.ooxml)) return p.constant;
       return xlPatternSolid;
   }
   return xlPatternNone;
@@ -93,7 +94,8 @@ void Range::setInteriorPattern(int pattern) {
   Worksheet* ws = sheetModel();
   writeCells(QStringLiteral("Interior.Pattern"), [&](int r, int c) {
     if (fill == FillPattern::None && !ws->cell(r, c)) return true;
-    CellFormat& format = ws->cellAt(r, c).format;
+    auto editor = ws->cellAt(r, c).format.edit();
+    CellFormat& format = *editor;
     format.otherPatternName = otherName;
     if (fill == FillPattern::Solid) {
       // Solid keeps the cell's colour; a hatch is drawn in the automatic colour.
@@ -109,7 +111,7 @@ void Range::setInteriorPattern(int pattern) {
 bool Range::FontBold() const {
   if (!usable("Font.Bold")) return false;
   const Cell* cell = sheetModel()->cell(row1_, column1_);
-  return cell && cell->format.bold;
+  return cell && cell->format->bold;
 }
 
 void Range::setFontBold(bool bold) {
@@ -117,7 +119,7 @@ void Range::setFontBold(bool bold) {
   Worksheet* ws = sheetModel();
   writeCells(QStringLiteral("Font.Bold"), [&](int r, int c) {
     if (!bold && !ws->cell(r, c)) return true;
-    ws->cellAt(r, c).format.bold = bold;
+    ws->cellAt(r, c).format.edit()->bold = bold;
     return true;
   });
 }

@@ -161,6 +161,24 @@ TypedEntry interpret(const QString& typed) {
   return entry;
 }
 
+bool showsCalendarDate(const QString& code) {
+  if (!isDateFormat(code)) return false;
+  QString plain;
+  bool quoted = false;
+  for (qsizetype i = 0; i < code.size(); ++i) {
+    const QChar c = code[i];
+    if (c == u'"') quoted = !quoted;
+    else if (c == u'\\' || c == u'_' || c == u'*') ++i;
+    else if (!quoted) plain += c.toLower();
+  }
+  plain.remove(QRegularExpression(QStringLiteral("\\[[^\\]]*\\]")));
+  plain.remove(QStringLiteral("am/pm"));
+  plain.remove(QStringLiteral("a/p"));
+  // "m" is a month unless it stands beside hours or seconds.
+  static const QRegularExpression month(QStringLiteral("(?<![h:m])m+(?![m:s])"));
+  return plain.contains(u'd') || plain.contains(u'y') || plain.contains(month);
+}
+
 bool isDateFormat(const QString& code) {
   if (code.isEmpty() || code.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0) return false;
   for (qsizetype i = 0; i < code.size(); ++i) {

@@ -3,11 +3,14 @@
 #include "workbook/engine/Automation.h"
 #include "workbook/engine/FormulaEvaluator.h"
 #include "workbook/engine/References.h"
+#include "workbook/engine/StaleFormulas.h"
 #include "workbook/engine/XlsxFile.h"
 
 namespace xl {
 
 namespace {
+
+constexpr std::size_t kMaxTrackedChanges = 1'000'000;
 
 bool isTemplatePath(const QString& path) {
   const QString suffix = QFileInfo(path).suffix().toLower();
@@ -144,11 +147,34 @@ void Workbook::calculate() {
     cell->value = evaluator.cellValue(index, it->second.row, it->second.column);
     ++it;
   }
+  markStaleFormulas(evaluator.carriedCells());
+}
+
+void Workbook::markStaleFormulas(const std::vector<formula::Evaluator::CellAt>& carried) {
+  if (model_->recalculateOnOpen() || carried.empty() || changedCells_.empty()) return;
+  auto& sheets = model_->sheets();
+  auto indexed = [&](const std::set<std::pair<const Worksheet*, CellRef>>& cells) {
+    CellsOfSheets out;
+    for (const auto& [sheet, at] : cells)
+      for (std::size_t i = 0; i < sheets.size(); ++i)
+        if (sheets[i].get() == sheet) out.insert({int(i), at});
+    return out;
+  };
+  const CellsOfSheets changed = indexed(changedCells_);
+  const CellsOfSheets formulas = indexed(formulaCells_);
+  for (const auto& cell : carried) {
+    if (readsChangedCells(*model_, cell.sheet, CellRef{cell.row, cell.column}, changed, formulas)) {
+      model_->setRecalculateOnOpen(true);
+      return;
+    }
+  }
 }
 
 void Workbook::noteCellWritten(const Worksheet* sheet, int row, int column) {
   const Cell* cell = sheet->cell(row, column);
   const auto key = std::make_pair(sheet, CellRef{row, column});
+  if (changedCells_.size() < kMaxTrackedChanges) changedCells_.insert(key);
+  else model_->setRecalculateOnOpen(true);  // too many to follow: let the next program recalculate
   if (cell && !cell->formula.isEmpty()) formulaCells_.insert(key);
   else formulaCells_.erase(key);
 }

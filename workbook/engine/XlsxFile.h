@@ -9,12 +9,23 @@
 namespace xl {
 
 class SaveFile;
+// The most memory one workbook may take while it is read and once it is open.
+constexpr qint64 kWorkbookMemoryBudget = 1024LL * 1024 * 1024;
+// What one announced cell costs at the peak of reading: the cell itself with
+// its share of the containers (about 76 bytes, bench/workbook_memory_bench)
+// and the parser's work around it; the peak of that benchmark, less the
+// inflated part, comes to about 150 a cell.
+constexpr qint64 kBytesPerCellEstimate = 160;
 
 // Bounds that keep a damaged or hostile file from exhausting the machine.
 struct ReadLimits {
   qint64 maxPartBytes = 256LL * 1024 * 1024;   // one uncompressed part
   qint64 maxTotalBytes = 1024LL * 1024 * 1024; // all parts together
-  qint64 maxCells = 20'000'000;
+  // The inflated parts plus the cells they announce (counted while they
+  // inflate) must fit in this: a file is refused as soon as they would not.
+  qint64 memoryBudget = kWorkbookMemoryBudget;
+  qint64 bytesPerCell = kBytesPerCellEstimate;
+  qint64 maxCells = kWorkbookMemoryBudget / kBytesPerCellEstimate;
   int maxFormulaDepth = 256;
   int maxParts = 10'000;                        // zip entries
   // A part that inflates beyond 1 MiB must not grow more than this many times

@@ -12,6 +12,8 @@ inline const QString kContentTypesNs = QStringLiteral("http://schemas.openxmlfor
 
 inline const QString kRelOfficeDocument = kRelNs + QStringLiteral("/officeDocument");
 inline const QString kRelWorksheet = kRelNs + QStringLiteral("/worksheet");
+inline const QString kRelChartsheet = kRelNs + QStringLiteral("/chartsheet");
+inline const QString kRelPersons = QStringLiteral("http://schemas.microsoft.com/office/2017/10/relationships/person");
 inline const QString kRelStyles = kRelNs + QStringLiteral("/styles");
 inline const QString kRelSharedStrings = kRelNs + QStringLiteral("/sharedStrings");
 inline const QString kRelTheme = kRelNs + QStringLiteral("/theme");
@@ -26,6 +28,9 @@ inline const QString kTypeTemplate =
     QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml");
 inline const QString kTypeWorksheet =
     QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml");
+inline const QString kTypeChartsheet =
+    QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.chartsheet+xml");
+inline const QString kTypePersons = QStringLiteral("application/vnd.ms-excel.person+xml");
 inline const QString kTypeStyles = QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml");
 inline const QString kTypeSharedStrings =
     QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml");

@@ -53,12 +53,22 @@ bool isWorkbookType(const QString& type) {
 struct SheetEntry {
   QString name;
   QString relationshipId;
+  SheetState state = SheetState::Visible;
 };
 
 struct WorkbookPart {
   QList<SheetEntry> sheets;
   std::vector<DefinedName> names;
+  bool date1904 = false;
+  bool fullCalcOnLoad = false;
+  int activeTab = 0;
 };
+
+SheetState sheetStateOf(QStringView text) {
+  if (text == u"hidden") return SheetState::Hidden;
+  if (text == u"veryHidden") return SheetState::VeryHidden;
+  return SheetState::Visible;
+}
 
 bool readWorkbookPart(const QByteArray& bytes, const QString& part, WorkbookPart* out, QString* error) {
   QXmlStreamReader reader;
@@ -71,7 +81,14 @@ bool readWorkbookPart(const QByteArray& bytes, const QString& part, WorkbookPart
     if (reader.readNext() != QXmlStreamReader::StartElement) continue;
     const QXmlStreamAttributes a = reader.attributes();
     if (reader.name() == u"sheet") {
-      out->sheets.append({a.value(QLatin1String("name")).toString(), a.value(ooxml::kRelNs, QStringLiteral("id")).toString()});
+      out->sheets.append({a.value(QLatin1String("name")).toString(), a.value(ooxml::kRelNs, QStringLiteral("id")).toString(),
+                          sheetStateOf(a.value(QLatin1String("state")))});
+    } else if (reader.name() == u"workbookView") {
+      out->activeTab = a.value(QLatin1String("activeTab")).toInt();
+    } else if (reader.name() == u"calcPr") {
+      out->fullCalcOnLoad = xml::attributeBool(a, u"fullCalcOnLoad", false);
+    } else if (reader.name() == u"workbookPr") {
+      out->date1904 = xml::attributeBool(a, u"date1904", false);
     } else if (reader.name() == u"definedName") {
       DefinedName name;
       name.name = a.value(QLatin1String("name")).toString();
@@ -179,6 +196,9 @@ std::unique_ptr<WorkbookModel> readPackage(const zip::Archive& archive, const Re
 
   QSet<QString> consumed{kContentTypesPart, kPackageRelsPart, workbookPart, xml::relationshipsPartOf(workbookPart)};
   auto model = std::make_unique<WorkbookModel>();
+  model->setDate1904(workbook.date1904);
+  model->setRecalculateOnOpen(workbook.fullCalcOnLoad);
+  model->setActiveSheet(workbook.activeTab);
 
   QStringList sharedStrings;
   const QString stringsPart = archive.actualName(findTarget(workbookRels, ooxml::kRelSharedStrings));
@@ -198,20 +218,34 @@ std::unique_ptr<WorkbookModel> readPackage(const zip::Archive& archive, const Re
   const SheetContext context{sharedStrings, formats, limits, &cellCount};
   for (const SheetEntry& entry : workbook.sheets) {
     Worksheet& sheet = model->addSheet(entry.name);
+    sheet.setState(entry.state);
     const auto rel = std::find_if(workbookRels.cbegin(), workbookRels.cend(),
                                   [&](const xml::Relationship& r) { return r.id == entry.relationshipId; });
     if (rel == workbookRels.cend() || rel->target.isEmpty()) {
       *error = QStringLiteral("sheet '%1' has no part in the package").arg(entry.name);
       return nullptr;
     }
-    if (rel->type != ooxml::kRelWorksheet) continue;  // chart and dialog sheets come in empty
+    const bool chartsheet = rel->type == ooxml::kRelChartsheet;
+    if (rel->type != ooxml::kRelWorksheet && !chartsheet) continue;  // dialog and macro sheets come in empty
     const QString sheetPart = archive.actualName(rel->target);
     if (sheetPart.isEmpty()) {
       *error = QStringLiteral("sheet '%1': part %2 is missing from the package").arg(entry.name, rel->target);
       return nullptr;
     }
-    if (!readSheet(*archive.find(sheetPart), sheetPart, context, &sheet, error)) return nullptr;
+    if (chartsheet) {
+      sheet.chartsheetXml() = *archive.find(sheetPart);  // an empty part comes in as an empty worksheet
+    } else if (!readSheet(*archive.find(sheetPart), sheetPart, context, &sheet, error)) {
+      return nullptr;
+    }
+    QList<xml::Relationship> sheetRels;
+    if (!readRelationshipsOf(archive, sheetPart, &sheetRels, error)) return nullptr;
+    for (const xml::Relationship& r : sheetRels) {
+      // A pivot table needs its cache, which the workbook part we write does not list.
+      if (r.type.endsWith(QStringLiteral("/pivotTable"))) continue;
+      sheet.relationships().append({r.id, r.type, r.rawTarget, archive.actualName(r.target), r.external});
+    }
     consumed.insert(sheetPart);
+    consumed.insert(archive.actualName(xml::relationshipsPartOf(sheetPart)));
   }
   model->names() = workbook.names;
 

@@ -8,6 +8,8 @@
 #include "workbook/engine/XlsxNames.h"
 #include "workbook/engine/XlsxText.h"
 #include "workbook/engine/XlsxWriter.h"
+#include "workbook/engine/XlsxXml.h"
+#include "workbook/engine/XlsxStyles.h"
 #include "workbook/engine/XlsxZip.h"
 
 namespace xl::writer {
@@ -22,23 +24,29 @@ struct Override {
 };
 
 struct Relation {
+  Relation(QString type, QString target, QString id = {}, bool external = false)
+      : type(std::move(type)), target(std::move(target)), id(std::move(id)), external(external) {}
   QString type;
   QString target;
+  QString id;  // empty: numbered rId1, rId2, ... by position
+  bool external = false;
 };
 
 // Carried parts written back, with the relationship that makes them reachable:
-// the theme from the workbook, document properties from the package. Anything
-// else (drawings, printer settings, calculation chains, macros...) hangs off
-// parts that are rewritten here and is left out.
+// the theme and the people of threaded comments from the workbook, document
+// properties from the package. The parts the sheets lead to (drawings,
+// comments, printer settings...) follow the sheets' relationships; anything
+// else (calculation chains, macros, pivot caches...) is left out.
 struct CarriedKind {
   const QString& contentType;
   const QString& relationshipType;
   bool fromWorkbook;
 };
 
-const std::array<CarriedKind, 3>& carriedKinds() {
-  static const std::array<CarriedKind, 3> kinds{
+const std::array<CarriedKind, 4>& carriedKinds() {
+  static const std::array<CarriedKind, 4> kinds{
       CarriedKind{ooxml::kTypeTheme, ooxml::kRelTheme, true},
+      CarriedKind{ooxml::kTypePersons, ooxml::kRelPersons, true},
       CarriedKind{ooxml::kTypeCoreProperties, ooxml::kRelCoreProperties, false},
       CarriedKind{ooxml::kTypeCustomProperties, ooxml::kRelCustomProperties, false}};
   return kinds;
@@ -54,9 +62,10 @@ QByteArray relationshipsXml(const QList<Relation>& relations) {
   w.writeDefaultNamespace(ooxml::kPackageRelNs);
   for (qsizetype i = 0; i < relations.size(); ++i) {
     w.writeEmptyElement(QStringLiteral("Relationship"));
-    w.writeAttribute(QStringLiteral("Id"), QStringLiteral("rId%1").arg(i + 1));
+    w.writeAttribute(QStringLiteral("Id"), relations[i].id.isEmpty() ? QStringLiteral("rId%1").arg(i + 1) : relations[i].id);
     w.writeAttribute(QStringLiteral("Type"), relations[i].type);
     w.writeAttribute(QStringLiteral("Target"), relations[i].target);
+    if (relations[i].external) w.writeAttribute(QStringLiteral("TargetMode"), QStringLiteral("External"));
   }
   w.writeEndElement();
   w.writeEndDocument();
@@ -127,6 +136,18 @@ bool checkSheetNames(const WorkbookModel& model, QString* error) {
   return true;
 }
 
+// The sheet shown first: the file's own when it is visible, else the first
+// one that is not hidden (a workbook needs one).
+std::size_t activeSheet(const WorkbookModel& model) {
+  const int own = model.activeSheet();
+  if (own >= 0 && std::size_t(own) < model.sheets().size() &&
+      model.sheets()[std::size_t(own)]->state() == SheetState::Visible)
+    return std::size_t(own);
+  for (std::size_t i = 0; i < model.sheets().size(); ++i)
+    if (model.sheets()[i]->state() == SheetState::Visible) return i;
+  return 0;
+}
+
 QByteArray workbookXml(const WorkbookModel& model) {
   QByteArray bytes;
   QXmlStreamWriter w(&bytes);
@@ -134,15 +155,23 @@ QByteArray workbookXml(const WorkbookModel& model) {
   w.writeStartElement(QStringLiteral("workbook"));
   w.writeDefaultNamespace(ooxml::kMainNs);
   w.writeNamespace(ooxml::kRelNs, QStringLiteral("r"));
+  if (model.date1904()) {
+    w.writeEmptyElement(QStringLiteral("workbookPr"));
+    w.writeAttribute(QStringLiteral("date1904"), QStringLiteral("1"));
+  }
+  const std::size_t active = activeSheet(model);
   w.writeStartElement(QStringLiteral("bookViews"));
   w.writeEmptyElement(QStringLiteral("workbookView"));
-  w.writeAttribute(QStringLiteral("activeTab"), QStringLiteral("0"));
+  w.writeAttribute(QStringLiteral("activeTab"), QString::number(active));
   w.writeEndElement();
   w.writeStartElement(QStringLiteral("sheets"));
   for (std::size_t i = 0; i < model.sheets().size(); ++i) {
     w.writeEmptyElement(QStringLiteral("sheet"));
     w.writeAttribute(QStringLiteral("name"), model.sheets()[i]->name());
     w.writeAttribute(QStringLiteral("sheetId"), QString::number(i + 1));
+    const SheetState state = i == active ? SheetState::Visible : model.sheets()[i]->state();
+    if (state != SheetState::Visible)
+      w.writeAttribute(QStringLiteral("state"), state == SheetState::Hidden ? QStringLiteral("hidden") : QStringLiteral("veryHidden"));
     w.writeAttribute(ooxml::kRelNs, QStringLiteral("id"), QStringLiteral("rId%1").arg(i + 1));
   }
   w.writeEndElement();
@@ -162,7 +191,7 @@ QByteArray workbookXml(const WorkbookModel& model) {
   if (namesOpen) w.writeEndElement();
   w.writeEmptyElement(QStringLiteral("calcPr"));
   w.writeAttribute(QStringLiteral("calcId"), QStringLiteral("191029"));
-  w.writeAttribute(QStringLiteral("fullCalcOnLoad"), QStringLiteral("1"));
+  if (model.recalculateOnOpen()) w.writeAttribute(QStringLiteral("fullCalcOnLoad"), QStringLiteral("1"));
   w.writeEndElement();
   w.writeEndDocument();
   return bytes;
@@ -188,6 +217,41 @@ QString relativeTarget(const QString& part, const QString& fromFolder) {
   return part.startsWith(fromFolder) ? part.mid(fromFolder.size()) : u'/' + part;
 }
 
+// A sheet's relationship written from its new part: the file's own target
+// when it still leads to the same part, else the absolute part name.
+Relation sheetRelation(const CarriedRelationship& carried, const QString& newPart) {
+  Relation relation{carried.type, carried.target, carried.id, carried.external};
+  if (!carried.external && !carried.resolved.isEmpty() &&
+      xml::resolveTarget(newPart, carried.target).compare(carried.resolved, Qt::CaseInsensitive) != 0)
+    relation.target = u'/' + carried.resolved;
+  return relation;
+}
+
+// Carried parts the sheets lead to (drawings, charts, images, comments, VML,
+// tables, printer settings), found by following relationships from the
+// sheets, each with its own relationships part.
+void addReachableParts(const WorkbookModel& model, const QStringList& starts, Parts* parts, QList<Override>* overrides) {
+  QStringList pending = starts;
+  QSet<QString> added;
+  while (!pending.isEmpty()) {
+    const QString part = pending.takeFirst();
+    if (part.isEmpty() || added.contains(part) || !model.carriedParts().contains(part)) continue;
+    added.insert(part);
+    parts->append({part, model.carriedParts().value(part)});
+    overrides->append({part, model.carriedContentTypes().value(part)});
+    const QString relsPart = xml::relationshipsPartOf(part);
+    const auto rels = model.carriedParts().constFind(relsPart);
+    if (rels == model.carriedParts().cend()) continue;
+    QList<xml::Relationship> relationships;
+    QString ignored;
+    if (!xml::readRelationships(*rels, relsPart, &relationships, &ignored)) continue;
+    parts->append({relsPart, *rels});
+    added.insert(relsPart);
+    for (const xml::Relationship& relationship : relationships)
+      if (!relationship.external) pending.append(relationship.target);
+  }
+}
+
 Parts buildParts(const WorkbookModel& model, bool asTemplate) {
   const QString workbookPart = QStringLiteral("xl/workbook.xml");
   QList<Override> overrides{{workbookPart, asTemplate ? ooxml::kTypeTemplate : ooxml::kTypeWorkbook}};
@@ -196,15 +260,33 @@ Parts buildParts(const WorkbookModel& model, bool asTemplate) {
   Parts parts;
 
   styles::StyleSheetWriter styleSheet(styles::readSourceStyles(model.carriedStyles()));
+  std::vector<CellFormat> sourceFormats;
+  QString ignored;
+  if (!model.carriedStyles().isEmpty() && !styles::readStyles(model.carriedStyles(), QString(), &sourceFormats, &ignored))
+    sourceFormats.clear();
+  const SheetStyles sheetStyles{styleSheet, sourceFormats};
   SharedStrings strings;
   Parts sheets;
+  QStringList reachable;
+  const std::size_t active = activeSheet(model);
   for (std::size_t i = 0; i < model.sheets().size(); ++i) {
-    const QString part = QStringLiteral("xl/worksheets/sheet%1.xml").arg(i + 1);
-    sheets.append({part, sheetXml(*model.sheets()[i], i == 0, styleSheet, strings)});
-    overrides.append({part, ooxml::kTypeWorksheet});
-    workbookRelations.append({ooxml::kRelWorksheet, relativeTarget(part, QStringLiteral("xl/"))});
+    const Worksheet& sheet = *model.sheets()[i];
+    // A chart sheet that was given cells is written as a worksheet: the cells matter more.
+    const bool chart = sheet.isChartsheet() && sheet.cells().empty();
+    const QString part = (chart ? QStringLiteral("xl/chartsheets/sheet%1.xml") : QStringLiteral("xl/worksheets/sheet%1.xml")).arg(i + 1);
+    sheets.append({part, chart ? sheet.chartsheetXml() : sheetXml(sheet, i == active, sheetStyles, strings)});
+    overrides.append({part, chart ? ooxml::kTypeChartsheet : ooxml::kTypeWorksheet});
+    workbookRelations.append({chart ? ooxml::kRelChartsheet : ooxml::kRelWorksheet, relativeTarget(part, QStringLiteral("xl/"))});
+    if (sheet.relationships().isEmpty()) continue;
+    QList<Relation> relations;
+    for (const CarriedRelationship& carried : sheet.relationships()) {
+      relations.append(sheetRelation(carried, part));
+      if (!carried.external) reachable.append(carried.resolved);
+    }
+    sheets.append({xml::relationshipsPartOf(part), relationshipsXml(relations)});
   }
   parts += sheets;
+  addReachableParts(model, reachable, &parts, &overrides);
   parts.append({QStringLiteral("xl/styles.xml"), styleSheet.xml()});
   overrides.append({QStringLiteral("xl/styles.xml"), ooxml::kTypeStyles});
   workbookRelations.append({ooxml::kRelStyles, QStringLiteral("styles.xml")});

@@ -1,6 +1,8 @@
 #include <QDateTime>
 #include <QHash>
 #include <QSet>
+#include <optional>
+#include <vector>
 
 #include "workbook/engine/XlsxReader.h"
 #include "workbook/engine/XlsxSharedFormula.h"
@@ -11,15 +13,21 @@ namespace xl::reader {
 
 namespace {
 
-// Sheet elements kept for the writer: none refers to other parts or to styles
-// beyond those the writer produces.
-const QSet<QString>& carriedElements() {
-  static const QSet<QString> names{
-      QStringLiteral("sheetPr"),         QStringLiteral("sheetViews"),  QStringLiteral("sheetFormatPr"),
-      QStringLiteral("sheetProtection"), QStringLiteral("mergeCells"),  QStringLiteral("dataValidations"),
-      QStringLiteral("printOptions"),    QStringLiteral("pageMargins"), QStringLiteral("pageSetup"),
-      QStringLiteral("headerFooter"),    QStringLiteral("rowBreaks"),   QStringLiteral("colBreaks")};
+// Elements before the cells that the writer puts back in their own places;
+// everything after the cells is carried in the file's order.
+const QSet<QString>& carriedHeadElements() {
+  static const QSet<QString> names{QStringLiteral("sheetPr"), QStringLiteral("sheetViews"),
+                                   QStringLiteral("sheetFormatPr")};
   return names;
+}
+
+// Row attributes the writer produces itself or that only repeat the cells.
+bool isDerivedRowAttribute(const QString& name) {
+  return name == u"r" || name == u"spans" || name == u"s";
+}
+
+bool isModelledColumnAttribute(const QString& name) {
+  return name == u"min" || name == u"max" || name == u"width" || name == u"customWidth" || name == u"style";
 }
 
 double serialFromIsoDate(const QString& text, bool* ok) {
@@ -41,17 +49,26 @@ class SheetParser {
       : r_(reader), part_(part), context_(context), sheet_(sheet) {}
 
   bool run(QString* error) {
+    for (const auto& attribute : xml::rawAttributes(r_)) {
+      if (attribute.first == u"xmlns" || attribute.first == u"xmlns:r") continue;  // the writer's own
+      sheet_->rootAttributes().append(attribute);
+    }
+    bool seenData = false;
     while (r_.readNextStartElement()) {
       const QString name = r_.name().toString();
       bool ok = true;
-      if (name == u"sheetData")
+      if (name == u"sheetData") {
         ok = readSheetData();
-      else if (name == u"cols")
+        seenData = true;
+      } else if (name == u"cols") {
         ok = readColumns();
-      else if (carriedElements().contains(name))
-        sheet_->carriedXml()[name] += xml::captureElement(r_);
-      else
+      } else if (name == u"dimension") {
         r_.skipCurrentElement();
+      } else if (!seenData && carriedHeadElements().contains(name)) {
+        sheet_->carriedXml()[name] += xml::copyElement(r_);
+      } else {
+        sheet_->carriedTail().append(xml::copyElement(r_));
+      }
       if (!ok) break;
     }
     if (!error_.isEmpty()) {
@@ -83,8 +100,15 @@ class SheetParser {
         const double width = a.value(QLatin1String("width")).toDouble(&ok);
         columnSpans_ += last - first + 1;
         if (columnSpans_ > 4 * kMaxColumns) return fail(QStringLiteral("too many column definitions"));
-        if (ok && width >= 0 && width <= 255)
-          for (int column = first; column <= last; ++column) sheet_->columnWidths().insert(column - 1, width);
+        LineFormat line;
+        for (const QXmlStreamAttribute& attribute : a)
+          if (!isModelledColumnAttribute(attribute.qualifiedName().toString()))
+            line.attributes.append({attribute.qualifiedName().toString(), attribute.value().toString()});
+        if (a.hasAttribute(QLatin1String("style"))) line.sourceStyle = knownStyle(a.value(QLatin1String("style")));
+        for (int column = first; column <= last; ++column) {
+          if (ok && width >= 0 && width <= 255) sheet_->columnWidths().insert(column - 1, width);
+          if (line != LineFormat{}) sheet_->columnFormats().insert(column - 1, line);
+        }
       }
       r_.skipCurrentElement();
     }
@@ -109,9 +133,44 @@ class SheetParser {
         ++row;
       }
       if (row >= kMaxRows) return fail(QStringLiteral("more rows than a sheet holds"));
+      keepRowFormat(row, a);
       if (!readRow(row)) return false;
     }
     return true;
+  }
+
+  // The format of a style of the file, made once per style.
+  FormatRef formatOfStyle(int style) {
+    if (context_.formats.empty()) return {};
+    const std::size_t index = style > 0 ? std::size_t(style) : 0;
+    if (formatOfStyle_.empty()) formatOfStyle_.resize(context_.formats.size());
+    if (!formatOfStyle_[index]) {
+      CellFormat format = context_.formats[index];
+      if (style > 0) format.sourceStyle = style;
+      formatOfStyle_[index] = FormatRef(format);
+    }
+    return *formatOfStyle_[index];
+  }
+
+  // A style index the style sheet defines, else -1.
+  int knownStyle(QStringView text) const {
+    bool ok = false;
+    const int style = text.toInt(&ok);
+    return ok && style > 0 && std::size_t(style) < context_.formats.size() ? style : -1;
+  }
+
+  void keepRowFormat(int row, const QXmlStreamAttributes& a) {
+    LineFormat line;
+    for (const QXmlStreamAttribute& attribute : a) {
+      const QString name = attribute.qualifiedName().toString();
+      if (!isDerivedRowAttribute(name)) line.attributes.append({name, attribute.value().toString()});
+    }
+    if (xml::attributeBool(a, u"customFormat", false)) line.sourceStyle = knownStyle(a.value(QLatin1String("s")));
+    if (line == LineFormat{}) return;
+    // Rows alike share one list (most files give every row the same attributes).
+    if (line == lastRowFormat_) line = lastRowFormat_;
+    else lastRowFormat_ = line;
+    sheet_->rowFormats()[row] = line;
   }
 
   bool readRow(int row) {
@@ -168,16 +227,10 @@ class SheetParser {
                       .arg(where)
                       .arg(context_.limits.maxFormulaDepth));
 
-    CellFormat format;
-    if (style > 0 && !context_.formats.empty()) {
-      if (std::size_t(style) >= context_.formats.size())
-        return fail(QStringLiteral("cell %1 uses style %2, which the style sheet does not define").arg(where).arg(style));
-      format = context_.formats[std::size_t(style)];
-      format.sourceStyle = style;
-    } else if (!context_.formats.empty()) {
-      format = context_.formats.front();
-    }
-    if (value.isEmpty() && formula.isEmpty() && format == CellFormat{}) return true;
+    if (style > 0 && std::size_t(style) >= context_.formats.size() && !context_.formats.empty())
+      return fail(QStringLiteral("cell %1 uses style %2, which the style sheet does not define").arg(where).arg(style));
+    const FormatRef format = formatOfStyle(style);
+    if (value.isEmpty() && formula.isEmpty() && format.isDefault()) return true;
 
     if (++*context_.cellCount > context_.limits.maxCells)
       return fail(QStringLiteral("the workbook holds more than %1 cells").arg(context_.limits.maxCells));
@@ -191,10 +244,13 @@ class SheetParser {
   bool readFormula(const CellRef& ref, QString* formula) {
     const QXmlStreamAttributes a = r_.attributes();
     const bool shared = a.value(QLatin1String("t")) == u"shared";
+    const bool array = a.value(QLatin1String("t")) == u"array";
+    const QString range = a.value(QLatin1String("ref")).toString();
     const QString index = a.value(QLatin1String("si")).toString();
     *formula = r_.readElementText(QXmlStreamReader::IncludeChildElements);
     if (r_.hasError()) return false;
     if (formula->startsWith(u'=')) formula->remove(0, 1);
+    if (array && !formula->isEmpty()) sheet_->arrayFormulas()[ref] = {range.isEmpty() ? text::cellRefText(ref.row, ref.column) : range, *formula};
     if (!shared) return true;
     if (!formula->isEmpty()) {
       if (text::formulaDepth(*formula) > context_.limits.maxFormulaDepth) return true;  // refused by the caller
@@ -252,6 +308,8 @@ class SheetParser {
   QHash<QString, SharedFormula> sharedFormulas_;
   QString error_;
   qint64 columnSpans_ = 0;
+  LineFormat lastRowFormat_;
+  std::vector<std::optional<FormatRef>> formatOfStyle_;
 };
 
 }  // namespace
@@ -260,7 +318,9 @@ bool readSheet(const QByteArray& bytes, const QString& part, const SheetContext&
                QString* error) {
   QXmlStreamReader reader;
   if (!xml::openRoot(reader, bytes, part, error)) return false;
-  return SheetParser(reader, part, context, sheet).run(error);
+  const bool read = SheetParser(reader, part, context, sheet).run(error);
+  sheet->squeezeCells();
+  return read;
 }
 
 }  // namespace xl::reader

@@ -1,5 +1,7 @@
 #include <QXmlStreamWriter>
 #include <cmath>
+#include <map>
+#include <optional>
 
 #include "workbook/engine/XlsxNames.h"
 #include "workbook/engine/XlsxText.h"
@@ -8,15 +10,6 @@
 namespace xl::writer {
 
 namespace {
-
-// Sheet elements in the order a worksheet part lists them, split around the
-// ones the writer produces itself.
-const QStringList kCarriedBeforeData{QStringLiteral("sheetPr")};
-const QStringList kCarriedAfterData{QStringLiteral("sheetProtection"), QStringLiteral("mergeCells"),
-                                    QStringLiteral("dataValidations"), QStringLiteral("printOptions"),
-                                    QStringLiteral("pageMargins"),     QStringLiteral("pageSetup"),
-                                    QStringLiteral("headerFooter"),    QStringLiteral("rowBreaks"),
-                                    QStringLiteral("colBreaks")};
 
 const QStringList kErrorLiterals{QStringLiteral("#NULL!"), QStringLiteral("#DIV/0!"), QStringLiteral("#VALUE!"),
                                  QStringLiteral("#REF!"),  QStringLiteral("#NAME?"),  QStringLiteral("#NUM!"),
@@ -62,7 +55,8 @@ void writeConstant(QXmlStreamWriter& w, const CellValue& value, SharedStrings& s
   }
 }
 
-void writeCell(QXmlStreamWriter& w, const CellRef& ref, const Cell& cell, int style, SharedStrings& strings) {
+void writeCell(QXmlStreamWriter& w, const CellRef& ref, const Cell& cell, int style, SharedStrings& strings,
+               const Worksheet& sheet) {
   w.writeStartElement(QStringLiteral("c"));
   w.writeAttribute(QStringLiteral("r"), text::cellRefText(ref.row, ref.column));
   if (style != 0) w.writeAttribute(QStringLiteral("s"), QString::number(style));
@@ -76,7 +70,14 @@ void writeCell(QXmlStreamWriter& w, const CellRef& ref, const Cell& cell, int st
     if (type == ValueType::Text) w.writeAttribute(QStringLiteral("t"), QStringLiteral("str"));
     if (type == ValueType::Boolean) w.writeAttribute(QStringLiteral("t"), QStringLiteral("b"));
     if (type == ValueType::Error || nonFinite) w.writeAttribute(QStringLiteral("t"), QStringLiteral("e"));
-    w.writeTextElement(QStringLiteral("f"), text::xmlSafe(formula));
+    const auto array = sheet.arrayFormulas().find(ref);
+    w.writeStartElement(QStringLiteral("f"));
+    if (array != sheet.arrayFormulas().end() && array->second.formula == cell.formula) {
+      w.writeAttribute(QStringLiteral("t"), QStringLiteral("array"));
+      w.writeAttribute(QStringLiteral("ref"), array->second.range);
+    }
+    w.writeCharacters(text::xmlSafe(formula));
+    w.writeEndElement();
     if (type == ValueType::Text)
       writeText(w, QStringLiteral("v"), cell.value.text);
     else if (type == ValueType::Boolean)
@@ -103,36 +104,79 @@ QString dimensionOf(const Worksheet& sheet) {
   return top == bottom && left == right ? first : first + u':' + text::cellRefText(bottom, right);
 }
 
-void writeColumns(QXmlStreamWriter& w, const QMap<int, double>& widths) {
-  if (widths.isEmpty()) return;
+// A style index of ours for a style of the file (0 when it has none).
+int styleOf(const LineFormat& line, const SheetStyles& styles) {
+  if (line.sourceStyle < 0 || std::size_t(line.sourceStyle) >= styles.source.size()) return 0;
+  CellFormat format = styles.source[std::size_t(line.sourceStyle)];
+  format.sourceStyle = line.sourceStyle;
+  return styles.writer.styleIndex(format);
+}
+
+void writeAttributes(QXmlStreamWriter& w, const XmlAttributes& attributes) {
+  for (const auto& [name, value] : attributes) w.writeAttribute(name, value);
+}
+
+struct ColumnLook {
+  std::optional<double> width;
+  const LineFormat* line = nullptr;
+  bool operator==(const ColumnLook& other) const {
+    return width == other.width && (line == other.line || (line && other.line && *line == *other.line));
+  }
+};
+
+void writeColumns(QXmlStreamWriter& w, const Worksheet& sheet, const SheetStyles& styles) {
+  std::map<int, ColumnLook> looks;
+  for (auto it = sheet.columnWidths().cbegin(); it != sheet.columnWidths().cend(); ++it)
+    looks[it.key()].width = it.value();
+  for (auto it = sheet.columnFormats().cbegin(); it != sheet.columnFormats().cend(); ++it)
+    looks[it.key()].line = &it.value();
+  if (looks.empty()) return;
   w.writeStartElement(QStringLiteral("cols"));
-  for (auto it = widths.cbegin(); it != widths.cend();) {
-    const int first = it.key();
-    const double width = it.value();
+  for (auto it = looks.cbegin(); it != looks.cend();) {
+    const int first = it->first;
+    const ColumnLook look = it->second;
     int last = first;
-    for (++it; it != widths.cend() && it.key() == last + 1 && it.value() == width; ++it) last = it.key();
+    for (++it; it != looks.cend() && it->first == last + 1 && it->second == look; ++it) last = it->first;
     if (first < 0 || last >= kMaxColumns) continue;
     w.writeEmptyElement(QStringLiteral("col"));
     w.writeAttribute(QStringLiteral("min"), QString::number(first + 1));
     w.writeAttribute(QStringLiteral("max"), QString::number(last + 1));
-    w.writeAttribute(QStringLiteral("width"), text::numberText(width));
-    w.writeAttribute(QStringLiteral("customWidth"), QStringLiteral("1"));
+    if (look.width) {
+      w.writeAttribute(QStringLiteral("width"), text::numberText(*look.width));
+      w.writeAttribute(QStringLiteral("customWidth"), QStringLiteral("1"));
+    }
+    if (look.line) {
+      if (const int style = styleOf(*look.line, styles); style != 0)
+        w.writeAttribute(QStringLiteral("style"), QString::number(style));
+      writeAttributes(w, look.line->attributes);
+    }
   }
   w.writeEndElement();
+}
+
+void startRow(QXmlStreamWriter& w, int row, const Worksheet& sheet, const SheetStyles& styles) {
+  w.writeStartElement(QStringLiteral("row"));
+  w.writeAttribute(QStringLiteral("r"), QString::number(row + 1));
+  const auto line = sheet.rowFormats().find(row);
+  if (line == sheet.rowFormats().end()) return;
+  if (const int style = styleOf(line->second, styles); style != 0)
+    w.writeAttribute(QStringLiteral("s"), QString::number(style));
+  writeAttributes(w, line->second.attributes);
 }
 
 // A writer leaves the last empty element open until something follows it.
 void closePendingTag(QXmlStreamWriter& w) { w.writeCharacters(QString()); }
 
-QByteArray carried(const Worksheet& sheet, const QStringList& elements) {
-  QByteArray bytes;
-  for (const QString& element : elements) bytes += sheet.carriedXml().value(element);
-  return bytes;
+QByteArray rootStartTag(const Worksheet& sheet) {
+  QByteArray tag = "<worksheet xmlns=\"" + ooxml::kMainNs.toUtf8() + "\" xmlns:r=\"" + ooxml::kRelNs.toUtf8() + "\"";
+  for (const auto& [name, value] : sheet.rootAttributes())
+    tag += ' ' + name.toUtf8() + "=\"" + value.toHtmlEscaped().toUtf8() + '"';
+  return tag + '>';
 }
 
 }  // namespace
 
-QByteArray sheetXml(const Worksheet& sheet, bool selected, styles::StyleSheetWriter& styles, SharedStrings& strings) {
+QByteArray sheetXml(const Worksheet& sheet, bool selected, const SheetStyles& styles, SharedStrings& strings) {
   QByteArray head;
   {
     QXmlStreamWriter w(&head);
@@ -159,32 +203,42 @@ QByteArray sheetXml(const Worksheet& sheet, bool selected, styles::StyleSheetWri
   QByteArray data;
   {
     QXmlStreamWriter w(&data);
-    writeColumns(w, sheet.columnWidths());
+    writeColumns(w, sheet, styles);
     w.writeStartElement(QStringLiteral("sheetData"));
     int openRow = -1;
+    auto line = sheet.rowFormats().cbegin();
+    // Rows the file described but that hold no cells (a hidden or tall empty row).
+    auto rowsWithoutCellsUpTo = [&](int row) {
+      for (; line != sheet.rowFormats().cend() && line->first < row; ++line) {
+        if (line->first == openRow) continue;
+        startRow(w, line->first, sheet, styles);
+        w.writeEndElement();
+      }
+    };
     for (const auto& [ref, cell] : sheet.cells()) {
       if (cell.isBlank()) continue;
       if (ref.row != openRow) {
         if (openRow >= 0) w.writeEndElement();
-        w.writeStartElement(QStringLiteral("row"));
-        w.writeAttribute(QStringLiteral("r"), QString::number(ref.row + 1));
+        rowsWithoutCellsUpTo(ref.row);
+        startRow(w, ref.row, sheet, styles);
         openRow = ref.row;
       }
-      writeCell(w, ref, cell, styles.styleIndex(cell.format), strings);
+      writeCell(w, ref, cell, styles.writer.styleIndex(cell.format), strings, sheet);
     }
     if (openRow >= 0) w.writeEndElement();
+    rowsWithoutCellsUpTo(kMaxRows);
     w.writeEndElement();
   }
 
   QByteArray xml = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-                   "\n<worksheet xmlns=\"" + ooxml::kMainNs.toUtf8() + "\" xmlns:r=\"" + ooxml::kRelNs.toUtf8() + "\">";
-  xml += carried(sheet, kCarriedBeforeData);
+                   "\n" + rootStartTag(sheet);
+  xml += sheet.carriedXml().value(QStringLiteral("sheetPr"));
   xml += head;
   xml += sheet.carriedXml().value(QStringLiteral("sheetViews"));
   xml += sheet.carriedXml().value(QStringLiteral("sheetFormatPr"));
   xml += formatAndColumns;
   xml += data;
-  xml += carried(sheet, kCarriedAfterData);
+  for (const QByteArray& element : sheet.carriedTail()) xml += element;
   xml += "</worksheet>";
   return xml;
 }

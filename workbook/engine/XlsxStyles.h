@@ -40,6 +40,11 @@ struct SourceStyles {
   QList<QByteArray> borders;
   QList<QByteArray> styleXfs;  // cellStyleXfs entries, their fills reset to none
   QByteArray cellStyles;
+  // Formats that conditional formats and tables refer to by index, table
+  // styles and the file's palette: written back as they are.
+  QByteArray differentialFormats;  // dxfs
+  QByteArray tableStyles;
+  QByteArray colors;
   std::vector<Xf> cellXfs;
 
   bool isEmpty() const { return fonts.isEmpty() || cellXfs.empty(); }

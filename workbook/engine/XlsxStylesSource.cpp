@@ -77,6 +77,12 @@ SourceStyles readSourceStyles(const QByteArray& bytes) {
       forEachChild(r, u"xf", [&] { source.cellXfs.push_back(readXf(r)); });
     } else if (name == u"cellStyles") {
       source.cellStyles = xml::captureElement(r);
+    } else if (name == u"dxfs") {
+      source.differentialFormats = xml::captureElement(r);
+    } else if (name == u"tableStyles") {
+      source.tableStyles = xml::captureElement(r);
+    } else if (name == u"colors") {
+      source.colors = xml::captureElement(r);
     } else {
       r.skipCurrentElement();
     }

@@ -230,6 +230,11 @@ QByteArray StyleSheetWriter::xml() const {
   w.writeEndElement();
 
   writeRaw(w, text, source_.cellStyles.isEmpty() || source_.isEmpty() ? kDefaultCellStyles : source_.cellStyles);
+  if (!source_.isEmpty()) {
+    writeRaw(w, text, source_.differentialFormats);
+    writeRaw(w, text, source_.tableStyles);
+    writeRaw(w, text, source_.colors);
+  }
 
   w.writeEndElement();
   w.writeEndDocument();

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 #include "workbook/engine/Model.h"
 #include "workbook/engine/XlsxStyles.h"
@@ -27,7 +28,14 @@ class SharedStrings {
   qsizetype uses_ = 0;
 };
 
-QByteArray sheetXml(const Worksheet& sheet, bool selected, styles::StyleSheetWriter& styles, SharedStrings& strings);
+// The styles a sheet is written with: ours, and the file's own by index for
+// rows and columns that name one.
+struct SheetStyles {
+  styles::StyleSheetWriter& writer;
+  const std::vector<CellFormat>& source;
+};
+
+QByteArray sheetXml(const Worksheet& sheet, bool selected, const SheetStyles& styles, SharedStrings& strings);
 
 // "My Sheet" -> "'My Sheet'", "Data" -> "Data", as formulas need sheet names.
 QString quotedSheetName(const QString& name);

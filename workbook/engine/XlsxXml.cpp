@@ -72,6 +72,46 @@ QByteArray captureElement(QXmlStreamReader& reader) {
   return bytes;
 }
 
+QByteArray copyElement(QXmlStreamReader& reader) {
+  QByteArray bytes;
+  QXmlStreamWriter writer(&bytes);
+  int depth = 0;
+  do {
+    switch (reader.tokenType()) {
+      case QXmlStreamReader::StartElement:
+        ++depth;
+        writer.writeStartElement(reader.qualifiedName().toString());
+        for (const auto& [name, value] : rawAttributes(reader)) writer.writeAttribute(name, value);
+        break;
+      case QXmlStreamReader::EndElement:
+        --depth;
+        writer.writeEndElement();
+        break;
+      case QXmlStreamReader::Characters:
+        writer.writeCharacters(reader.text().toString());
+        break;
+      default:
+        break;
+    }
+    if (depth == 0) break;
+    reader.readNext();
+  } while (!reader.atEnd());
+  writer.writeCharacters(QString());  // closes a trailing empty element
+  return bytes;
+}
+
+QList<QPair<QString, QString>> rawAttributes(const QXmlStreamReader& reader) {
+  QList<QPair<QString, QString>> out;
+  for (const QXmlStreamNamespaceDeclaration& declaration : reader.namespaceDeclarations()) {
+    const QString prefix = declaration.prefix().toString();
+    out.append({prefix.isEmpty() ? QStringLiteral("xmlns") : QStringLiteral("xmlns:") + prefix,
+                declaration.namespaceUri().toString()});
+  }
+  for (const QXmlStreamAttribute& attribute : reader.attributes())
+    out.append({attribute.qualifiedName().toString(), attribute.value().toString()});
+  return out;
+}
+
 bool readRelationships(const QByteArray& bytes, const QString& part, QList<Relationship>* out, QString* error) {
   QXmlStreamReader reader;
   if (!openRoot(reader, bytes, part, error)) return false;
@@ -84,7 +124,9 @@ bool readRelationships(const QByteArray& bytes, const QString& part, QList<Relat
     Relationship rel;
     rel.id = a.value(QLatin1String("Id")).toString();
     rel.type = a.value(QLatin1String("Type")).toString();
-    if (a.value(QLatin1String("TargetMode")) != u"External") rel.target = resolveTarget(source, a.value(QLatin1String("Target")).toString());
+    rel.rawTarget = a.value(QLatin1String("Target")).toString();
+    rel.external = a.value(QLatin1String("TargetMode")) == u"External";
+    if (!rel.external) rel.target = resolveTarget(source, rel.rawTarget);
     out->append(rel);
   }
   if (reader.hasError()) {

@@ -23,10 +23,22 @@ bool attributeBool(const QXmlStreamAttributes& attributes, QStringView name, boo
 // left out). Leaves the reader at the element's end.
 QByteArray captureElement(QXmlStreamReader& reader);
 
+// The current element and everything inside it as the file wrote it:
+// every namespace, prefix and attribute kept. The prefixes it uses must be
+// declared where the copy is put (see rootAttributes). Leaves the reader at
+// the element's end.
+QByteArray copyElement(QXmlStreamReader& reader);
+
+// Namespace declarations and attributes of the element the reader is on, as
+// written ("xmlns:x14ac" -> uri, "mc:Ignorable" -> "x14ac").
+QList<QPair<QString, QString>> rawAttributes(const QXmlStreamReader& reader);
+
 struct Relationship {
   QString id;
   QString type;
   QString target;  // resolved part name without a leading "/"; empty for external targets
+  QString rawTarget;  // as written
+  bool external = false;
 };
 
 bool readRelationships(const QByteArray& bytes, const QString& part, QList<Relationship>* out, QString* error);

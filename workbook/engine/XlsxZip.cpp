@@ -24,8 +24,28 @@ QString describeNonZip(const QString& path) {
   return QStringLiteral("the file is not a zip package (damaged or not an .xlsx workbook)");
 }
 
+// Cell elements ("<c " or "<c>") in a piece of a sheet: what the cells will
+// cost is known while the part inflates, long before it is parsed.
+qint64 cellTagsIn(QByteArrayView bytes) {
+  qint64 count = 0;
+  for (qsizetype at = bytes.indexOf("<c"); at >= 0 && at + 2 < bytes.size(); at = bytes.indexOf("<c", at + 2)) {
+    const char next = bytes[at + 2];
+    if (next == ' ' || next == '>' || next == '/') ++count;
+  }
+  return count;
+}
+
+struct Inflated {
+  qint64 bytes = 0;
+  qint64 cellTags = 0;
+  qint64 memoryNeeded(const ReadLimits& limits) const { return bytes + cellTags * limits.bytesPerCell; }
+};
+
+QString budgetText(qint64 bytes) { return QStringLiteral("%1 MiB").arg(bytes / (1024 * 1024)); }
+
 bool inflateEntry(QuaZip& zip, const QString& name, qint64 compressedSize, const ReadLimits& limits,
-                  qint64* totalBytes, QByteArray* out, QString* error) {
+                  Inflated* inflated, QByteArray* out, QString* error) {
+  qint64* totalBytes = &inflated->bytes;
   QuaZipFile entry(&zip);
   if (!entry.open(QIODevice::ReadOnly)) {
     *error = QStringLiteral("cannot read part %1 (encrypted or damaged)").arg(name);
@@ -50,6 +70,14 @@ bool inflateEntry(QuaZip& zip, const QString& name, qint64 compressedSize, const
     }
     out->append(chunk.constData(), got);
     *totalBytes += got;
+    inflated->cellTags += cellTagsIn(QByteArrayView(chunk.constData(), got));
+    if (inflated->memoryNeeded(limits) > limits.memoryBudget) {
+      *error = QStringLiteral("the workbook is too large to open: with more than %1 cells it would need more than "
+                              "the %2 of memory allowed for a workbook")
+                   .arg(inflated->cellTags)
+                   .arg(budgetText(limits.memoryBudget));
+      return false;
+    }
     if (out->size() > kRatioCheckFrom &&
         double(out->size()) > limits.maxCompressionRatio * double(std::max<qint64>(compressedSize, 1))) {
       *error = QStringLiteral("part %1 expands more than %2 times its compressed size (a zip bomb?)")
@@ -98,7 +126,7 @@ bool readArchive(const QString& path, const ReadLimits& limits, Archive* archive
     *error = QStringLiteral("the package holds %1 parts, more than the %2 allowed").arg(entries).arg(limits.maxParts);
     return false;
   }
-  qint64 totalBytes = 0;
+  Inflated inflated;
   for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
     QuaZipFileInfo64 info;
     if (!zip.getCurrentFileInfo(&info)) {
@@ -113,7 +141,7 @@ bool readArchive(const QString& path, const ReadLimits& limits, Archive* archive
       return false;
     }
     QByteArray bytes;
-    if (!inflateEntry(zip, name, qint64(info.compressedSize), limits, &totalBytes, &bytes, error)) return false;
+    if (!inflateEntry(zip, name, qint64(info.compressedSize), limits, &inflated, &bytes, error)) return false;
     archive->parts.insert(name, bytes);
     archive->order.append(name);
   }
