@@ -4,6 +4,7 @@
 
 #include "app/AppContext.h"
 #include "app/ProgramWindows.h"
+#include "firmware/HexImage.h"
 #include "firmware/frmDownloadProgress.h"
 #include "firmware/modDownload.h"
 #include "ui_frmDownloadNew.h"
@@ -87,6 +88,6 @@ void frmDownloadNew::download(const QString& path) {
 
 // Today the download itself reports a file it cannot use (no address record,
 // a wrong record type); the link's strict image check belongs here.
-QString frmDownloadNew::imageProblem(const QString&) const { return {}; }
+QString frmDownloadNew::imageProblem(const QString& path) const { return CheckFirmwareImage(path).failure; }
 
 frmDownloadNew& ProgramWindows::downloadNewDialog() { return onFirstUse(downloadNew_); }

@@ -35,7 +35,7 @@ class frmDownloadNew : public QDialog {
   void Form_Load();
   void download(const QString& path);
   // The check of a chosen image before the instrument is contacted: "" when
-  // it may be sent, else why not. The place for the strict image check.
+  // it may be sent, else why not.
   QString imageProblem(const QString& path) const;
   void unload();
 

@@ -32,7 +32,9 @@ void frmDownloadProgress::unload() {
 // The download's guard: the window is up for a download from Showform until
 // the program unloads it. (Connect to LinkState's download flag where the
 // link keeps one.)
-bool frmDownloadProgress::downloadUnderWay() const { return shownForDownload_; }
+bool frmDownloadProgress::downloadUnderWay() const {
+  return shownForDownload_ || app_.linkState().DownloadInProgress;
+}
 
 void frmDownloadProgress::refuseClose() {
   app_.prompts().show(kRefusal, kRefusalTitle, PromptButtons::Ok, PromptIcon::Exclamation);

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/modMain.h"
+#include "firmware/HexImage.h"
 #include "firmware/frmDownloadNew.h"
 #include "firmware/frmDownloadProgress.h"
 #include "tests/calibration/SimulatedWindowsFixture.h"
@@ -23,7 +24,7 @@ class DownloadWindowsTest : public SimulatedWindowsFixture {
   QString sampleImage() {
     const QString path = QDir(home.path()).filePath(QStringLiteral("Firmware/Firmware.hex"));
     QFile::remove(path);
-    EXPECT_TRUE(QFile::copy(QStringLiteral(LUMIVANE_SOURCE_DIR "/data/Firmware/Firmware.hex"), path));
+    EXPECT_TRUE(QFile::copy(QStringLiteral(LUMIVANE_SOURCE_DIR "/sim/data/Firmware.hex"), path));
     return path;
   }
   // The Utilities menu's download with the operator's actions inside the dialog.
@@ -89,6 +90,36 @@ TEST_F(DownloadWindowsTest, WrongCodeRetriesAndCancelledFileDialogTouchesNothing
   EXPECT_FALSE(instrument().isConnected());
   EXPECT_FALSE(dialog().findChild<QLineEdit*>(QStringLiteral("txtPassword"))->isHidden())
       << "the next showing starts with the access code again";
+}
+
+TEST_F(DownloadWindowsTest, BrokenImageIsRefusedBeforeTheInstrumentHearsOfIt) {
+  start();
+  const QString path = QDir(home.path()).filePath(QStringLiteral("Firmware/Broken.hex"));
+  QFile broken(path);
+  ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+  // A data record ahead of the address record would be sent without its address.
+  broken.write(":0400000001020304F2\r\n:020000040000FA\r\n:00000001FF\r\n");
+  broken.close();
+  files->choose(path);
+  downloadFromMenu([this] {
+    password()->setText(QStringLiteral("marvin"));
+    password()->returnPressed();
+  });
+  ASSERT_EQ(prompts->shown().size(), 1u) << shownText();
+  EXPECT_EQ(prompts->shown()[0].prompt, CheckFirmwareImage(path).failure);
+  EXPECT_FALSE(prompts->shown()[0].prompt.isEmpty());
+  EXPECT_EQ(instrument().recordsLoaded(), 0);
+}
+
+TEST_F(DownloadWindowsTest, ProgressWindowHoldsItsCloseWhileTheLinkIsBusyDownloading) {
+  start();
+  frmDownloadProgress& progress = windows->downloadProgressWindow();
+  progress.show();
+  app->linkState().DownloadInProgress = true;
+  EXPECT_FALSE(progress.close());
+  app->linkState().DownloadInProgress = false;
+  EXPECT_TRUE(progress.close());
+  EXPECT_EQ(prompts->shown().size(), 1u);
 }
 
 TEST_F(DownloadWindowsTest, ShownModallyTheDialogDownloadsAndCloses) {
