@@ -102,8 +102,9 @@ class InstrumentModel : public QObject {
   // The photointerrupters blocked now, as the high byte of their word shows them.
   quint8 photointerrupters() const;
   int trayPositionSteps() const;
-  // Pushing the tray by hand: the motors lose their position (a movement under way ends with status 5).
-  void holdTrayAt(int steps);
+  // Pushing the tray by hand: the motors lose their position (a movement under
+  // way ends with status 5). False, nothing moved, while a sequence holds the tray.
+  bool holdTrayAt(int steps);
   void setHeadLifted(bool lifted);
   bool headLifted() const { return service_.headLifted(); }
   void putInTray(TrayLoad load);

@@ -87,10 +87,12 @@ quint8 InstrumentModel::photointerrupters() const {
   return blocked;
 }
 
-void InstrumentModel::holdTrayAt(int steps) {
+bool InstrumentModel::holdTrayAt(int steps) {
+  if (runInProgress()) return false;
   interruptMovement('5');
   service_.holdTrayAt(steps);
   tray_ = TrayPosition::Unknown;
+  return true;
 }
 
 void InstrumentModel::setHeadLifted(bool lifted) { service_.setHeadLifted(lifted); }

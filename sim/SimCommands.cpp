@@ -79,7 +79,7 @@ SimCommands::Answer SimCommands::tray(const QStringList& words) {
   const int steps = words.size() == 2 ? words[1].toInt(&number) : 0;
   if (!number || steps < 0 || steps > kMostTraySteps)
     return error(QStringLiteral("say \"tray STEPS\" with STEPS from 0 to %1").arg(kMostTraySteps));
-  model_.holdTrayAt(steps);
+  if (!model_.holdTrayAt(steps)) return error(QStringLiteral("the motors hold the tray while a run is in progress"));
   return ok();
 }
 

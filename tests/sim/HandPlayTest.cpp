@@ -167,6 +167,11 @@ TEST(SimHandPlay, ParkIsRefusedWithAPlateInTheTray) {
   EXPECT_EQ(sim.say("Park the tray!(XB8pFFFF)\r\n"), "(XB63p1FFFF)");
   sim.advanceSeconds(2);
   EXPECT_EQ(sim.take(), "(XB60p0FFFF)");
+
+  sim.defineAndStart(kColumnSevenNoPlate);
+  EXPECT_EQ(sim.commands.run(QStringLiteral("tray 100")).text, "error: the motors hold the tray while a run is in progress");
+  sim.advanceSeconds(30);
+  EXPECT_TRUE(splitFrames(sim.take()).last() == "(XB63x0FFFF)") << "the run went on to its end";
 }
 
 TEST(SimHandPlay, CommandsAnswerOneLineAndRefuseWhatTheyDoNotKnow) {
