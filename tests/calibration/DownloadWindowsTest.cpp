@@ -23,7 +23,7 @@ class DownloadWindowsTest : public SimulatedWindowsFixture {
   QString sampleImage() {
     const QString path = QDir(home.path()).filePath(QStringLiteral("Firmware/Firmware.hex"));
     QFile::remove(path);
-    EXPECT_TRUE(QFile::copy(QStringLiteral(LUMIVANE_SOURCE_DIR "/data/Firmware/Firmware.hex"), path));
+    EXPECT_TRUE(QFile::copy(QStringLiteral(LUMIVANE_SOURCE_DIR "/sim/data/Firmware.hex"), path));
     return path;
   }
   // The Utilities menu's download with the operator's actions inside the dialog.
