@@ -120,11 +120,16 @@ SimCommands::Answer SimCommands::fault(const QStringList& words) {
   if (on) {
     SimFaults& faults = model_.faults();
     const QString& which = words[1];
-    if (which == QLatin1String("silent")) faults.silent = *on;
-    else if (which == QLatin1String("garbled")) faults.garbledReport = *on;
-    else if (which == QLatin1String("error")) faults.errorStatus = *on;
-    else if (which == QLatin1String("damaged")) model_.setDamaged(*on);
-    else return error(QStringLiteral("no fault \"%1\": silent, garbled, error, damaged or drop").arg(which));
+    if (which == QLatin1String("silent"))
+      faults.silent = *on;
+    else if (which == QLatin1String("garbled"))
+      faults.garbledReport = *on;
+    else if (which == QLatin1String("error"))
+      faults.errorStatus = *on;
+    else if (which == QLatin1String("damaged"))
+      model_.setDamaged(*on);
+    else
+      return error(QStringLiteral("no fault \"%1\": silent, garbled, error, damaged or drop").arg(which));
     return ok();
   }
   return error(QStringLiteral("say \"fault silent|garbled|error|damaged on|off\" or \"fault drop\""));
@@ -132,10 +137,14 @@ SimCommands::Answer SimCommands::fault(const QStringList& words) {
 
 QString SimCommands::state() const {
   QString tray;
-  if (model_.trayMoving()) tray = QStringLiteral("moving");
-  else if (model_.trayPosition() == TrayPosition::Inside) tray = QStringLiteral("in");
-  else if (model_.trayPosition() == TrayPosition::Out) tray = QStringLiteral("out");
-  else tray = QStringLiteral("free");
+  if (model_.trayMoving())
+    tray = QStringLiteral("moving");
+  else if (model_.trayPosition() == TrayPosition::Inside)
+    tray = QStringLiteral("in");
+  else if (model_.trayPosition() == TrayPosition::Out)
+    tray = QStringLiteral("out");
+  else
+    tray = QStringLiteral("free");
   const ServiceSettings& service = model_.serviceBench().settings();
   const QString level = service.lightPlateLevel ? QString::number(*service.lightPlateLevel) : QStringLiteral("default");
   const QString link = model_.isConnected() ? QString(QLatin1Char(model_.connectedAddress())) : QStringLiteral("none");

@@ -54,11 +54,16 @@ constexpr Fault kFaults[] = {
 
 QString loadCaption(TrayLoad load) {
   switch (load) {
-    case TrayLoad::Empty: return QStringLiteral("nothing");
-    case TrayLoad::Microplate: return QStringLiteral("a microplate");
-    case TrayLoad::LightPlate: return QStringLiteral("the light plate");
-    case TrayLoad::BlackPlate: return QStringLiteral("the black plate");
-    case TrayLoad::LargestMicroplate: return QStringLiteral("the largest microplate");
+    case TrayLoad::Empty:
+      return QStringLiteral("nothing");
+    case TrayLoad::Microplate:
+      return QStringLiteral("a microplate");
+    case TrayLoad::LightPlate:
+      return QStringLiteral("the light plate");
+    case TrayLoad::BlackPlate:
+      return QStringLiteral("the black plate");
+    case TrayLoad::LargestMicroplate:
+      return QStringLiteral("the largest microplate");
   }
   return {};
 }
@@ -66,9 +71,12 @@ QString loadCaption(TrayLoad load) {
 QString trayCaption(const InstrumentModel& model) {
   if (model.trayMoving()) return QStringLiteral("moving");
   switch (model.trayPosition()) {
-    case TrayPosition::Inside: return QStringLiteral("parked");
-    case TrayPosition::Out: return QStringLiteral("ejected");
-    case TrayPosition::Unknown: break;
+    case TrayPosition::Inside:
+      return QStringLiteral("parked");
+    case TrayPosition::Out:
+      return QStringLiteral("ejected");
+    case TrayPosition::Unknown:
+      break;
   }
   return QStringLiteral("free (motors released or pushed by hand)");
 }
@@ -214,7 +222,8 @@ void frmSimulatedInstrument::refresh() {
   lblLoad_->setText(QStringLiteral("In the tray: ") + loadCaption(model_.trayLoad()));
   const ServiceBench& bench = model_.serviceBench();
   chkPhotileOn_->setChecked(bench.lightPlateOn());
-  if (!spnPhotileLevel_->hasFocus()) spnPhotileLevel_->setValue(static_cast<int>(bench.settings().lightPlateLevel.value_or(kDefaultLevel)));
+  if (!spnPhotileLevel_->hasFocus())
+    spnPhotileLevel_->setValue(static_cast<int>(bench.settings().lightPlateLevel.value_or(kDefaultLevel)));
   const SimFaults& faults = model_.faults();
   faults_.value(QStringLiteral("silent"))->setChecked(faults.silent);
   faults_.value(QStringLiteral("garbled"))->setChecked(faults.garbledReport);

@@ -1,8 +1,7 @@
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -20,8 +19,10 @@ QByteArray readFrames(int fd, int frames) {
   while (received.count(')') < frames && elapsed.elapsed() < 3000) {
     char chunk[256];
     const ssize_t count = ::read(fd, chunk, sizeof chunk);
-    if (count > 0) received.append(chunk, count);
-    else QThread::msleep(5);
+    if (count > 0)
+      received.append(chunk, count);
+    else
+      QThread::msleep(5);
   }
   return received;
 }
@@ -73,7 +74,7 @@ TEST(SimCommandsProcess, StandardInputActsOnTheInstrumentTheDeviceServes) {
 
   ::close(fd);
   simulator.closeWriteChannel();
-  EXPECT_EQ(simulator.state(), QProcess::Running) << "the end of the commands does not end the instrument";
+  EXPECT_FALSE(simulator.waitForFinished(300)) << "the end of the commands does not end the instrument";
   simulator.terminate();
   EXPECT_TRUE(simulator.waitForFinished(10000));
 }

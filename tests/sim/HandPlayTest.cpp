@@ -41,7 +41,8 @@ struct HandSim : SequenceSim {
     }
     std::vector<double> net;
     if (reports.size() < 3) return net;
-    for (int row = 0; row < 8; ++row) net.push_back(reports[index][row] - (reports.first()[row] + reports.last()[row]) / 2);
+    for (int row = 0; row < 8; ++row)
+      net.push_back(reports[index][row] - (reports.first()[row] + reports.last()[row]) / 2);
     return net;
   }
   SimCommands commands;
@@ -64,7 +65,7 @@ TEST(SimHandPlay, PhotointerruptersFollowTheHeadAndTheTrayAfterTheClear) {
     int steps;
     const char* high;
   } walk[] = {{6690, "20"}, {3000, "00"}, {6500, "20"}, {6499, "00"}, {901, "00"}, {900, "10"}, {300, "10"},
-              {299, "00"}, {31, "00"},  {30, "08"},   {0, "08"},    {100, "00"},  {600, "10"}, {3000, "00"}};
+              {299, "00"},  {31, "00"},   {30, "08"},   {0, "08"},    {100, "00"}, {600, "10"}, {3000, "00"}};
   for (const auto& at : walk) {
     sim.act(QStringLiteral("tray %1").arg(at.steps));
     EXPECT_EQ(sim.interrupters(), at.high) << at.steps << " steps";
@@ -169,7 +170,8 @@ TEST(SimHandPlay, ParkIsRefusedWithAPlateInTheTray) {
   EXPECT_EQ(sim.take(), "(XB60p0FFFF)");
 
   sim.defineAndStart(kColumnSevenNoPlate);
-  EXPECT_EQ(sim.commands.run(QStringLiteral("tray 100")).text, "error: the motors hold the tray while a run is in progress");
+  EXPECT_EQ(sim.commands.run(QStringLiteral("tray 100")).text,
+            "error: the motors hold the tray while a run is in progress");
   sim.advanceSeconds(30);
   EXPECT_TRUE(splitFrames(sim.take()).last() == "(XB63x0FFFF)") << "the run went on to its end";
 }
@@ -194,13 +196,15 @@ TEST(SimHandPlay, CommandsAnswerOneLineAndRefuseWhatTheyDoNotKnow) {
       {"tray 6691", "error: say \"tray STEPS\" with STEPS from 0 to 6690"},
       {"tray -1", "error: say \"tray STEPS\" with STEPS from 0 to 6690"},
       {"insert cake", "error: say \"insert plate\", \"insert photile\", \"insert black\" or \"insert largest\""},
-      {"photile level 1000001", "error: say \"photile on\", \"photile off\" or \"photile level COUNTS\" (0 to 1000000)"},
+      {"photile level 1000001",
+       "error: say \"photile on\", \"photile off\" or \"photile level COUNTS\" (0 to 1000000)"},
       {"fault smoke on", "error: no fault \"smoke\": silent, garbled, error, damaged or drop"},
       {"head sideways", "error: say \"head up\" or \"head down\""},
       {"open the door", "error: unknown command \"open the door\" (try \"help\")"},
       {"", "error: empty command"},
   };
-  for (const auto& c : cases) EXPECT_EQ(sim.commands.run(QString::fromLatin1(c.line)).text.toStdString(), c.answer) << c.line;
+  for (const auto& c : cases)
+    EXPECT_EQ(sim.commands.run(QString::fromLatin1(c.line)).text.toStdString(), c.answer) << c.line;
   EXPECT_EQ(sim.commands.state().toStdString(),
             "tray=free steps=120 interrupters=1C head=up load=largest photile=off level=1500 link=X "
             "faults=silent,garbled,error,damaged");
