@@ -42,6 +42,7 @@ ProgramWindows::ProgramWindows(AppContext& app)
 
 // Windows go first: they refer to the models.
 ProgramWindows::~ProgramWindows() {
+  simulatedInstrument_.reset();
   testSensorsBoard_.reset();
   testMainBoard_.reset();
   downloadNew_.reset();
@@ -62,6 +63,11 @@ ProgramWindows::~ProgramWindows() {
 }
 
 frmMain& ProgramWindows::mainWindow() { return onFirstUse(main_); }
+
+void ProgramWindows::setSimulatedInstrument(InstrumentModel* instrument) {
+  simulatedModel_ = instrument;
+  if (main_ && instrument) main_->addSimulatedInstrumentItem();
+}
 
 void ProgramWindows::showModal(QDialog& dialog) {
   if (modalRunner_) {

@@ -20,6 +20,8 @@ class frmOpenWorkbook;
 class frmOptions;
 class frmTestMainBoard;
 class frmTestSensorsBoard;
+class frmSimulatedInstrument;
+class InstrumentModel;
 class frmTutorial;
 class frmWelcome;
 class modExcel;
@@ -59,6 +61,11 @@ class ProgramWindows {
   frmCalibratePhotile& calibratePhotileWindow();
   frmDownloadNew& downloadNewDialog();
   frmDownloadProgress& downloadProgressWindow();
+  // The built-in simulated instrument when the program runs with --simulate
+  // (nullptr with a real one); its panel exists only then.
+  void setSimulatedInstrument(InstrumentModel* instrument);
+  InstrumentModel* simulatedInstrument() const { return simulatedModel_; }
+  frmSimulatedInstrument& simulatedInstrumentWindow();
 
   // Every modal window is shown through here, so tests can act inside it
   // instead of blocking in a nested event loop. Default: QDialog::exec().
@@ -92,6 +99,8 @@ class ProgramWindows {
   std::shared_ptr<frmCalibratePhotile> calibratePhotile_;
   std::shared_ptr<frmDownloadNew> downloadNew_;
   std::shared_ptr<frmDownloadProgress> downloadProgress_;
+  std::shared_ptr<frmSimulatedInstrument> simulatedInstrument_;
+  InstrumentModel* simulatedModel_ = nullptr;
 
   AppContext& app_;
   std::unique_ptr<modExcel> store_;

@@ -31,6 +31,7 @@
 #include "options/frmOptions.h"
 #include "platform/PortNaming.h"
 #include "run/frmLumiTerm.h"
+#include "sim/frmSimulatedInstrument.h"
 #include "ui_frmMain.h"
 #include "workbook/RecoveryStore.h"
 #include "workbook/SavePrompt.h"
@@ -211,6 +212,22 @@ void frmMain::addWindowMenu() {
     const modExcel& store = windows_.store();
     spreadsheet->setEnabled(store.WorkbookReady && store.ExcelWorkbook != nullptr);
   });
+  if (windows_.simulatedInstrument()) addSimulatedInstrumentItem();
+}
+
+void frmMain::addSimulatedInstrumentItem() {
+  auto* window = findChild<QMenu*>(QStringLiteral("mnuWindow"));
+  if (!window || window->findChild<QAction*>(QStringLiteral("mnuWindowSimulatedInstrument"))) return;
+  QAction* panel = window->addAction(QStringLiteral("Simulated &instrument"));
+  panel->setObjectName(QStringLiteral("mnuWindowSimulatedInstrument"));
+  connect(panel, &QAction::triggered, this, &frmMain::mnuWindowSimulatedInstrument_Click);
+}
+
+void frmMain::mnuWindowSimulatedInstrument_Click() {
+  frmSimulatedInstrument& panel = windows_.simulatedInstrumentWindow();
+  panel.show();
+  panel.raise();
+  panel.activateWindow();
 }
 
 void frmMain::mnuWindowSpreadsheet_Click() {

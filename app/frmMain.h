@@ -65,6 +65,9 @@ class frmMain : public QMainWindow {
   void mnuHelpNewAbout_Click();
   void mnuHelpTutorial_Click();
   void mnuWindowSpreadsheet_Click();
+  // Window > Simulated instrument, only while the program runs a simulated instrument.
+  void addSimulatedInstrumentItem();
+  void mnuWindowSimulatedInstrument_Click();
   void mnuToolsTestMainBoard_Click();
   void mnuToolsTestSensorsBoard_Click();
 

@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
   }
 
   ProgramWindows windows(app);
+  if (simulator) windows.setSimulatedInstrument(&simulator->model());
   // An instrument that reports damaged firmware is repaired from Firmware/Firmware.hex, with the progress window.
   app.link().setFirmwareDownload(modDownload::automaticRepair(app.link(), frmDownloadProgress::hooksFor(windows)));
   frmMain& window = windows.mainWindow();

@@ -29,7 +29,9 @@ InstrumentModel::InstrumentModel(const SimOptions& options, SimClock& clock, QOb
       bench_(std::make_unique<TestBench>(
           options_, clock, memory_, [this](const QByteArray& frame) { send(frame); },
           [this] { return instrumentStatus(); }, [this] { return instrumentEpochSeconds(); })),
-      service_(options.service, options.plate.noiseSeed) {}
+      service_(options.service, options.plate.noiseSeed) {
+  connectBench();
+}
 
 InstrumentModel::~InstrumentModel() = default;
 
@@ -97,7 +99,8 @@ void InstrumentModel::handleConnected(const Request& request) {
   if (type == "F3") return writeWord(request);
   if (type == "BG") return readStepCount(tag);
   if (type == "BE") return bench_->resetValues(request.address, tag);
-  if (type == "BD") return bench_->toggleCurrentReporting(request.address, tag);
+  if (type == "BD")
+    return bench_->toggleCurrentReporting(request.address, tag, request.body.size() > 1 ? request.body.at(1) : 'B');
   if (type == "BB") return dataStream(request);
   if (type == "BA") return positionOffset(request);
   // A "B" command this instrument does not know is refused rather than left unanswered.

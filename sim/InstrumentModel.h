@@ -73,6 +73,7 @@ class InstrumentModel : public QObject {
 
   // --- Switches for tests, demos and later the run engine ---
   SimFaults& faults() { return options_.faults; }
+  const SimFaults& faults() const { return options_.faults; }
   void setMicroplatePresent(bool present) { options_.microplatePresent = present; }
   bool microplatePresent() const { return options_.microplatePresent; }
   bool runInProgress() const { return phase_ != SequencePhase::Idle; }
@@ -82,6 +83,7 @@ class InstrumentModel : public QObject {
   // Belt steps counted when the last sequence took its plate in; -1 before any sequence.
   int stepCount() const { return stepCount_; }
   void setDamaged(bool damaged) { options_.damaged = damaged; }
+  bool damaged() const { return options_.damaged; }
   // Forgets the connection at once, as if the instrument had been reset.
   void dropConnection();
   // The firmware loader: taking records since its last announcement.
@@ -92,6 +94,21 @@ class InstrumentModel : public QObject {
   ServiceBench& serviceBench() { return service_; }
   // The data stream running: 't' (leakage), 'T' (light plate) or 0.
   char dataStream() const { return streamKind_; }
+
+  // --- The person at the instrument (InstrumentModelBench.cpp) ---
+  // Tray positions in steps from its fully retracted end.
+  static constexpr int kTrayInsideSteps = 0;
+  static constexpr int kTrayOutSteps = 6690;
+  // The photointerrupters blocked now, as the high byte of their word shows them.
+  quint8 photointerrupters() const;
+  int trayPositionSteps() const;
+  // Pushing the tray by hand: the motors lose their position (a movement under
+  // way ends with status 5). False, nothing moved, while a sequence holds the tray.
+  bool holdTrayAt(int steps);
+  void setHeadLifted(bool lifted);
+  bool headLifted() const { return service_.headLifted(); }
+  void putInTray(TrayLoad load);
+  TrayLoad trayLoad() const;
 
  Q_SIGNALS:
   void reply(const QByteArray& frame);
@@ -150,6 +167,15 @@ class InstrumentModel : public QObject {
   void positionOffset(const Request& request);
   VirtualPlate::Readings readColumnForRun(int column);
 
+  // The person at the instrument (InstrumentModelBench.cpp).
+  void connectBench();
+  void latchMotorTrip();
+  bool plateSensed() const;
+  int beltSteps();
+  double lightPlateLight(int row, qint64 nowMs) const;
+  double readHeadLight(int row) const;
+  VirtualPlate::Readings readColumnAsLoaded(int column, TrayLoad load);
+
   // Measurements.
   void defineRecipe(const Request& request);
   void startRecipe(char echo);
@@ -197,6 +223,8 @@ class InstrumentModel : public QObject {
   char streamKind_ = 0;
   SimClock::TimerId streamTimer_ = 0;
   SimClock::TimerId offsetTimer_ = 0;
+  quint8 latchedInterrupters_ = 0;  // tripped by the motors since the last clear
+  quint64 intakes_ = 0;
 
   bool loaderActive_ = false;
   char loaderToken_ = 'A';

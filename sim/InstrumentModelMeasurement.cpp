@@ -30,7 +30,8 @@
 // moves.
 //
 // Step count "BGs": "BHs" + four hexadecimal digits, FFFF (−1) before any
-// sequence or when the configured count is −1.
+// sequence or when the configured count is −1; the belt's own share is
+// InstrumentModelBench.cpp's.
 //
 // Faults: garbled report (the first report of the sequence lacks its last
 // comma), run error ("B61x2" after run 1's dark-current report, and the
@@ -73,6 +74,7 @@ void InstrumentModel::defineRecipe(const Request& request) {
 }
 
 bool InstrumentModel::plateLoadedForRun() const {
+  if (service_.load()) return !options_.faults.noPlate && *service_.load() != TrayLoad::Empty;
   return !options_.faults.noPlate && (options_.microplatePresent || trayOutSinceRun_);
 }
 
@@ -94,7 +96,7 @@ void InstrumentModel::startRecipe(char echo) {
 
   options_.microplatePresent = plate;
   trayOutSinceRun_ = false;
-  stepCount_ = options_.stepCount;
+  stepCount_ = beltSteps();
   phase_ = SequencePhase::Running;
   sequenceAddress_ = address;
   sequenceEjectionDelay_ = recipe_->ejectionDelaySeconds;

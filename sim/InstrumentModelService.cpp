@@ -67,7 +67,7 @@ void InstrumentModel::sendSample() {
   double value = 0;
   if (streamKind_ == 'T') {
     for (int row = 0; row < ServiceBench::kRows; ++row)
-      value += service_.plateLight(row, now) * static_cast<double>(usableCoefficient(parameters_.value(row)));
+      value += lightPlateLight(row, now) * static_cast<double>(usableCoefficient(parameters_.value(row)));
     value /= ServiceBench::kRows;
   } else {
     value = service_.leakage(service_.trayPosition(now));
@@ -107,6 +107,7 @@ void InstrumentModel::positionOffset(const Request& request) {
 }
 
 VirtualPlate::Readings InstrumentModel::readColumnForRun(int column) {
+  if (service_.load()) return readColumnAsLoaded(column, *service_.load());
   const bool lightPlate = recipe_ && recipe_->isServiceRecipe() && service_.settings().lightPlateInTray;
   if (!lightPlate || column == 0) return plate_.readColumn(column, coefficients(), options_.microplatePresent);
   // The dark current and noise of the column, with the light plate's light on top.

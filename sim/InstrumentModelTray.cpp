@@ -5,7 +5,8 @@
 // Refusals (final status at once, nothing moves):
 //   3  a measurement sequence is running or holding its plate (park, release)
 //   4  park while a microplate is on the ejected tray, when the instrument is
-//      set to refuse that (refuseParkWithPlate)
+//      set to refuse that (refuseParkWithPlate), or while a plate put there by
+//      hand (InstrumentModelBench.cpp) is in it
 //   5  park while the tray position is unknown (after the motors were released)
 //   7  the mechanism is stuck (eject and park)
 // An eject "e" during a measurement sequence ends the sequence (no further
@@ -55,7 +56,7 @@ void InstrumentModel::park(char echo) {
   if (!movement_) {
     if (tray_ == TrayPosition::Unknown) return sendStatus(address, echo, kPositionUnknown);
     if (tray_ == TrayPosition::Inside) return sendStatus(address, echo, kCompleted);
-    if (options_.microplatePresent && options_.faults.refuseParkWithPlate)
+    if ((options_.microplatePresent && options_.faults.refuseParkWithPlate) || plateSensed())
       return sendStatus(address, echo, kPlateOnTray);
   }
   startMovement(TrayPosition::Inside, echo, true);
@@ -74,6 +75,7 @@ void InstrumentModel::releaseMotors(char echo) {
 void InstrumentModel::startMovement(TrayPosition target, char echo, bool acknowledged,
                                     std::function<void()> arrived) {
   interruptMovement(kRunInProgress);
+  service_.letGoOfTray();
   TrayMovement movement;
   movement.address = *peer_;
   movement.echo = echo;
@@ -86,6 +88,7 @@ void InstrumentModel::startMovement(TrayPosition target, char echo, bool acknowl
     movement_.reset();
     tray_ = finished.target;
     if (tray_ == TrayPosition::Out) trayOutSinceRun_ = true;
+    latchMotorTrip();
     if (finished.acknowledged) sendStatus(finished.address, finished.echo, kCompleted);
     if (finished.arrived) finished.arrived();
   });

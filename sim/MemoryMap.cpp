@@ -38,8 +38,10 @@ quint16 MemoryMap::read(quint32 address) const {
       if (measure_ && !converter_.contains(converterCommand_))
         return static_cast<quint16>(measure_(converterCommand_));
       return static_cast<quint16>(converter_.value(converterCommand_, 0));
-    case kPhotointerrupters:
-      return static_cast<quint16>((photointerrupters_ << 8) | (words_.value(address, 0) & 0x00FF));
+    case kPhotointerrupters: {
+      const quint8 blocked = photointerrupters_ | (interrupters_ ? interrupters_() : 0);
+      return static_cast<quint16>((blocked << 8) | (words_.value(address, 0) & 0x00FF));
+    }
     default:
       return words_.value(address, 0);
   }
@@ -48,6 +50,7 @@ quint16 MemoryMap::read(quint32 address) const {
 quint16 MemoryMap::write(quint32 address, quint16 value) {
   if (isReadOnly(address) || (converterFailed_ && address == kConverterCommand)) return read(address);
   if (address == kConverterCommand) converterCommand_ = value;
+  if (address == kPhotointerrupters && value == kClearPhotointerrupters && clearInterrupters_) clearInterrupters_();
   words_.insert(address, value);
   return value;
 }

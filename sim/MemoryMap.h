@@ -24,6 +24,13 @@ class MemoryMap {
 
   // The photointerrupters that are blocked (bits 4, 8, 16, 32; the high byte of their word).
   void setPhotointerrupters(quint8 blocked) { photointerrupters_ = blocked; }
+  // The instrument's own interrupters, read at each peek (OR-ed with the
+  // above); a poke of 4 to their word runs `clear`.
+  void setPhotointerrupterSource(std::function<quint8()> read, std::function<void()> clear) {
+    interrupters_ = std::move(read);
+    clearInterrupters_ = std::move(clear);
+  }
+  static constexpr quint16 kClearPhotointerrupters = 4;
   // What the converter answers to a command word; commands not set answer 0.
   void setConverterReading(quint16 command, qint16 counts) { converter_[command] = counts; }
   // A converter that measures at each reading (the test bench); it replaces the fixed readings.
@@ -40,5 +47,7 @@ class MemoryMap {
   quint16 converterCommand_ = 0;
   quint8 photointerrupters_ = 0;
   std::function<qint16(quint16)> measure_;
+  std::function<quint8()> interrupters_;
+  std::function<void()> clearInterrupters_;
   bool converterFailed_ = false;
 };

@@ -30,12 +30,14 @@ double ServiceBench::plateLight(int row, qint64 nowMs) const {
   const auto r = static_cast<size_t>(std::clamp(row, 0, kRows - 1));
   double light = settings_.lightPlateLevel ? *settings_.lightPlateLevel : kReferenceLevel * kSensitivity.at(r);
   light += settings_.lightPlateDriftPerMinute * static_cast<double>(nowMs) / 60000.0;
+  if (!lightPlateOn_) return 0.0;
   if (settings_.dimLightPlate && row == kDimRow) light *= kDimShare;
   if (settings_.brightLightPlate && row == kBrightRow) light *= kBrightShare;
   return std::max(light, 0.0);
 }
 
 int ServiceBench::trayPosition(qint64 nowMs) const {
+  if (heldAt_) return *heldAt_;
   const double since = static_cast<double>(nowMs - streamStartMs_);
   if (!settings_.handScript.isEmpty()) {
     int position = settings_.handScript.first().second;

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 #include <array>
+#include <optional>
 
 #include "sim/ServiceSettings.h"
 
@@ -19,8 +20,16 @@
 // or follows the hand script. The light leaking onto sensor #2 rises with
 // the square of the distance from the dark column: 4 + 0.5 × d² counts.
 //
+// A person at the instrument (the simulator's commands and panel) may lift
+// the head lever, hold the tray at a position by hand (this replaces the
+// resting place and the script), put a plate in the tray or take it out, and
+// switch the light plate off and on.
+//
 // Samples carry a little noise (±2 counts) drawn from the seed and a sample
 // count, so the same seed and requests give the same numbers.
+// What a person put in the tray. The light plate is the reference light plate above.
+enum class TrayLoad { Empty, Microplate, LightPlate, BlackPlate, LargestMicroplate };
+
 class ServiceBench {
  public:
   static constexpr int kRows = 8;
@@ -40,9 +49,27 @@ class ServiceBench {
   // The next sample's noise, −2..+2.
   qint64 sampleNoise();
 
+  // --- The person at the instrument ---
+  bool headLifted() const { return headLifted_; }
+  void setHeadLifted(bool lifted) { headLifted_ = lifted; }
+  // Holds the tray at `steps` until the motors take it again.
+  void holdTrayAt(int steps) { heldAt_ = steps; }
+  void letGoOfTray() { heldAt_.reset(); }
+  bool trayHeld() const { return heldAt_.has_value(); }
+  // What was put in the tray by hand; unset while nobody did (then the
+  // simulator's options say what is there).
+  std::optional<TrayLoad> load() const { return load_; }
+  void setLoad(TrayLoad load) { load_ = load; }
+  bool lightPlateOn() const { return lightPlateOn_; }
+  void setLightPlateOn(bool on) { lightPlateOn_ = on; }
+
  private:
   ServiceSettings settings_;
   quint64 seed_;
   quint64 samples_ = 0;
   qint64 streamStartMs_ = 0;
+  bool headLifted_ = false;
+  std::optional<int> heldAt_;
+  std::optional<TrayLoad> load_;
+  bool lightPlateOn_ = true;
 };

@@ -19,6 +19,9 @@ const ServiceFlag kServiceFlags[] = {
      "Send the position offset in a frame of an unexpected type."},
     {"dim-light-plate", &ServiceSettings::dimLightPlate, "Row D sees only 60 % of the light plate's light."},
     {"bright-light-plate", &ServiceSettings::brightLightPlate, "Row F sees 170 % of the light plate's light."},
+    {"stretched-belt", &ServiceSettings::stretchedBelt, "The drive belt is stretched: 45 more steps per intake."},
+    {"slipping-belt", &ServiceSettings::slippingBelt, "The drive belt slips: up to 60 more steps, each intake different."},
+    {"leaky-covers", &ServiceSettings::leakyCovers, "Light leaks through the covers onto the read head."},
 };
 
 constexpr int kMostSteps = 9999;

@@ -32,4 +32,10 @@ struct ServiceSettings {
   bool unexpectedOffsetType = false;  // the offset comes in a frame of type "BZ"
   bool dimLightPlate = false;         // row D sees 60 % of the plate's light
   bool brightLightPlate = false;      // row F sees 170 % of the plate's light
+
+  // The drive belt: a stretched one needs more steps between the tray's
+  // photointerrupters, a slipping one a different number each time.
+  bool stretchedBelt = false;
+  bool slippingBelt = false;
+  bool leakyCovers = false;  // light leaks through the covers onto the read head
 };

@@ -43,6 +43,8 @@ constexpr std::array<double, kRows> kDarkLevels = {1.82, 2.35, 3.10, 0.95, 2.70,
 constexpr double kDarkSpread = 0.06;
 constexpr int kNoisyRow = 2;
 constexpr double kNoisySpread = 0.6;
+constexpr char kReadHead = 'A';
+constexpr double kLightSpread = 1.5;
 constexpr int kTemperatureCounts = 0x300;
 constexpr int kTemperatureNoise = 2;
 
@@ -87,13 +89,14 @@ void TestBench::resetValues(char address, char echo) {
   send_(ReplyFrames::status(address, status_(), echo, kCompleted));
 }
 
-void TestBench::toggleCurrentReporting(char address, char echo) {
+void TestBench::toggleCurrentReporting(char address, char echo, char sensors) {
   if (reporting()) {
     stopReporting();
     return send_(ReplyFrames::status(address, status_(), echo, kCompleted));
   }
   reportAddress_ = address;
   reportsSent_ = 0;
+  sensors_ = sensors;
   send_(ReplyFrames::status(address, kReportingStatus, echo, kExecuting));
   reportTimer_ = clock_.callAfter(kReportIntervalMs, [this] { reportCurrents(); });
 }
@@ -110,7 +113,12 @@ void TestBench::reportCurrents() {
   body += ReplyFrames::hex(static_cast<quint32>(kTemperatureCounts + std::lround(uniform(kTemperatureNoise))), 4);
   for (int row = 0; row < kRows; ++row) {
     const double spread = faults_.noisyChannel && row == kNoisyRow ? kNoisySpread : kDarkSpread;
-    body += QByteArray::number(kDarkLevels.at(static_cast<size_t>(row)) + uniform(spread), 'f', 2) + ',';
+    double reading = kDarkLevels.at(static_cast<size_t>(row)) + uniform(spread);
+    if (sensors_ == kReadHead && readHeadLight_) {
+      const double light = readHeadLight_(row);
+      if (light > 0) reading += light + uniform(kLightSpread);
+    }
+    body += QByteArray::number(reading, 'f', 2) + ',';
   }
   if (faults_.garbledCurrentReport && reportsSent_ == 0) body.chop(1);
   ++reportsSent_;

@@ -15,7 +15,10 @@ class MemoryMap;
 // answered by a "BF" frame of eight 5-digit hexadecimal values) and the
 // current reporting ("BD" "b" starts it, the next "BD" "b" quits it): one
 // column data report every kReportIntervalMs with the board temperature in
-// the report word and eight dark readings as decimal texts.
+// the report word and eight dark readings as decimal texts. "bB" reports the
+// bare sensor board on the jig; "bA" the assembled read head, whose readings
+// add the light reaching each photosensor (readHeadLight, already scaled by
+// the row's coefficient) with a little noise of its own.
 //
 // Faults: a supply out of its band (+7 V analog reads 6.60 V), a converter
 // that does not take command words, a noisy channel (row C), a bad reset
@@ -35,7 +38,9 @@ class TestBench {
   ~TestBench();
 
   void resetValues(char address, char echo);
-  void toggleCurrentReporting(char address, char echo);
+  void toggleCurrentReporting(char address, char echo, char sensors = 'B');
+  using Light = std::function<double(int row)>;
+  void setReadHeadLight(Light light) { readHeadLight_ = std::move(light); }
   void stopReporting();
   bool reporting() const { return reportTimer_ != 0; }
 
@@ -53,4 +58,6 @@ class TestBench {
   SimClock::TimerId reportTimer_ = 0;
   char reportAddress_ = 0;
   int reportsSent_ = 0;
+  char sensors_ = 'B';
+  Light readHeadLight_;
 };

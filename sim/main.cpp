@@ -1,5 +1,7 @@
 // lumivane-sim: a simulated instrument on a pseudo-terminal. Prints the
-// device path as its first line, then serves until SIGINT or SIGTERM.
+// device path as its first line, then serves until SIGINT or SIGTERM. Lines
+// on its standard input are what a person does at the instrument
+// (SimCommands); each is answered by one line on standard output.
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -9,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "sim/SimCommands.h"
 #include "sim/Simulator.h"
 
 namespace {
@@ -32,6 +35,29 @@ bool quitOnSignals(QCoreApplication& app) {
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+// Reads command lines from standard input while it is open; the end of the input only ends the reading.
+void readCommands(QCoreApplication& app, SimCommands& commands) {
+  auto* notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
+  auto* pending = new QByteArray;
+  QObject::connect(notifier, &QObject::destroyed, [pending] { delete pending; });
+  QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier, pending, &commands] {
+    char chunk[512];
+    const ssize_t count = ::read(STDIN_FILENO, chunk, sizeof chunk);
+    if (count <= 0) {
+      notifier->setEnabled(false);
+      return;
+    }
+    pending->append(chunk, count);
+    for (qsizetype end = pending->indexOf('\n'); end >= 0; end = pending->indexOf('\n')) {
+      const QString line = QString::fromLocal8Bit(pending->left(end)).trimmed();
+      pending->remove(0, end + 1);
+      if (line.isEmpty()) continue;
+      std::printf("%s\n", qPrintable(commands.run(line).text));
+      std::fflush(stdout);
+    }
+  });
 }
 
 }  // namespace
@@ -78,5 +104,7 @@ int main(int argc, char** argv) {
     else
       std::fprintf(stderr, "lumivane-sim: connection ended\n");
   });
+  SimCommands commands(simulator->model());
+  readCommands(app, commands);
   return app.exec();
 }
