@@ -10,6 +10,9 @@
 frmDownloadProgress::frmDownloadProgress(ProgramWindows& windows, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::frmDownloadProgress>()), windows_(windows), app_(windows.app()) {
   ui_->setupUi(this);
+  // While it is up nothing else of the program can be clicked, so no window
+  // brings the link up or writes to the port in the middle of a download.
+  setWindowModality(Qt::ApplicationModal);
 }
 
 frmDownloadProgress::~frmDownloadProgress() = default;
@@ -29,9 +32,8 @@ void frmDownloadProgress::unload() {
   hide();
 }
 
-// The download's guard: the window is up for a download from Showform until
-// the program unloads it. (Connect to LinkState's download flag where the
-// link keeps one.)
+// The window is up for a download from Showform until the program unloads
+// it; the link's own flag covers a download that runs without it.
 bool frmDownloadProgress::downloadUnderWay() const {
   return shownForDownload_ || app_.linkState().DownloadInProgress;
 }

@@ -3,6 +3,8 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
+#include "sim/OptionNumbers.h"
+
 namespace {
 
 struct ServiceFlag {
@@ -20,7 +22,8 @@ const ServiceFlag kServiceFlags[] = {
     {"dim-light-plate", &ServiceSettings::dimLightPlate, "Row D sees only 60 % of the light plate's light."},
     {"bright-light-plate", &ServiceSettings::brightLightPlate, "Row F sees 170 % of the light plate's light."},
     {"stretched-belt", &ServiceSettings::stretchedBelt, "The drive belt is stretched: 45 more steps per intake."},
-    {"slipping-belt", &ServiceSettings::slippingBelt, "The drive belt slips: up to 60 more steps, each intake different."},
+    {"slipping-belt", &ServiceSettings::slippingBelt,
+     "The drive belt slips: up to 60 more steps, each intake different."},
     {"leaky-covers", &ServiceSettings::leakyCovers, "Light leaks through the covers onto the read head."},
 };
 
@@ -34,21 +37,6 @@ bool readSteps(const QCommandLineParser& parser, const QString& name, int& targe
     if (error)
       *error =
           QStringLiteral("--%1 needs steps from 0 to %2, not \"%3\"").arg(name).arg(kMostSteps).arg(parser.value(name));
-    return false;
-  }
-  target = value;
-  return true;
-}
-
-bool readDouble(const QCommandLineParser& parser, const QString& name, double low, double high, double& target,
-                QString* error) {
-  if (!parser.isSet(name)) return true;
-  bool ok = false;
-  const double value = parser.value(name).toDouble(&ok);
-  if (!ok || value < low || value > high) {
-    if (error)
-      *error = QStringLiteral("--%1 needs a number from %2 to %3, not \"%4\"")
-                   .arg(name, QString::number(low), QString::number(high), parser.value(name));
     return false;
   }
   target = value;
@@ -108,12 +96,14 @@ bool readServiceSimOptions(const QCommandLineParser& parser, ServiceSettings& se
   }
   if (parser.isSet(QStringLiteral("light-plate-level"))) {
     double level = 0;
-    if (!readDouble(parser, QStringLiteral("light-plate-level"), 0, 1.0e7, level, error)) return false;
+    if (!readNumberOption(parser, QStringLiteral("light-plate-level"), 0, 1.0e7, level, error)) return false;
     service.lightPlateLevel = level;
   }
-  if (!readDouble(parser, QStringLiteral("light-plate-drift"), -1.0e6, 1.0e6, service.lightPlateDriftPerMinute, error))
+  if (!readNumberOption(parser, QStringLiteral("light-plate-drift"), -1.0e6, 1.0e6, service.lightPlateDriftPerMinute,
+                        error))
     return false;
-  if (!readDouble(parser, QStringLiteral("sample-interval"), 0.01, 60, service.sampleSeconds, error)) return false;
+  if (!readNumberOption(parser, QStringLiteral("sample-interval"), 0.01, 60, service.sampleSeconds, error))
+    return false;
   if (parser.isSet(QStringLiteral("no-light-plate"))) service.lightPlateInTray = false;
   for (const ServiceFlag& flag : kServiceFlags)
     if (parser.isSet(QString::fromLatin1(flag.name))) service.*(flag.field) = true;

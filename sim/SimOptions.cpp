@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
+#include "sim/OptionNumbers.h"
 #include "sim/ServiceOptions.h"
 
 namespace {
@@ -21,8 +22,7 @@ const Flag kFaultFlags[] = {
     {"write-does-not-take", &SimFaults::writeDoesNotTake, "Keep old values on writes and echo them."},
     {"refuse-goodbye", &SimFaults::refuseGoodbye, "Refuse to end the connection."},
     {"stuck", &SimFaults::stuck, "The tray mechanism is stuck."},
-    {"refuse-park-with-plate", &SimFaults::refuseParkWithPlate,
-     "Refuse to park while a microplate is on the tray."},
+    {"refuse-park-with-plate", &SimFaults::refuseParkWithPlate, "Refuse to park while a microplate is on the tray."},
     {"garbled", &SimFaults::garbled, "Mangle the body of every reply."},
     {"garbled-report", &SimFaults::garbledReport, "Leave out the last comma of a sequence's first column report."},
     {"run-error", &SimFaults::runError, "End every sequence after run 1 with an error status."},
@@ -58,21 +58,6 @@ bool readSeconds(const QCommandLineParser& parser, const QString& name, double& 
   return true;
 }
 
-bool readNumber(const QCommandLineParser& parser, const QString& name, double low, double high, double& target,
-                QString* error) {
-  if (!parser.isSet(name)) return true;
-  bool ok = false;
-  const double value = parser.value(name).toDouble(&ok);
-  if (!ok || value < low || value > high) {
-    if (error)
-      *error = QStringLiteral("--%1 needs a number from %2 to %3, not \"%4\"")
-                   .arg(name, QString::number(low), QString::number(high), parser.value(name));
-    return false;
-  }
-  target = value;
-  return true;
-}
-
 // "B7=25000": well B7 (row letter A..H, column 1..12) gives 25000 counts of light.
 bool readWellLight(const QString& text, VirtualPlateSettings& plate) {
   static const QRegularExpression form(QStringLiteral("^([A-Ha-h])(1[0-2]|[1-9])=([0-9]+(\\.[0-9]*)?)$"));
@@ -89,15 +74,15 @@ bool readPlate(const QCommandLineParser& parser, SimOptions& options, QString* e
   VirtualPlateSettings& plate = options.plate;
   double value = 0;
   if (parser.isSet(QStringLiteral("plate-light"))) {
-    if (!readNumber(parser, QStringLiteral("plate-light"), 0, kMostCounts, value, error)) return false;
+    if (!readNumberOption(parser, QStringLiteral("plate-light"), 0, kMostCounts, value, error)) return false;
     plate.uniformLight = value;
   }
   if (parser.isSet(QStringLiteral("dark-current"))) {
-    if (!readNumber(parser, QStringLiteral("dark-current"), 0, kMostCounts, value, error)) return false;
+    if (!readNumberOption(parser, QStringLiteral("dark-current"), 0, kMostCounts, value, error)) return false;
     plate.darkCurrent = value;
   }
   value = plate.noiseCounts;
-  if (!readNumber(parser, QStringLiteral("noise"), 0, 100000, value, error)) return false;
+  if (!readNumberOption(parser, QStringLiteral("noise"), 0, 100000, value, error)) return false;
   plate.noiseCounts = static_cast<int>(value);
   if (parser.isSet(QStringLiteral("noise-seed"))) {
     bool ok = false;
@@ -114,7 +99,7 @@ bool readPlate(const QCommandLineParser& parser, SimOptions& options, QString* e
     }
   }
   value = options.stepCount;
-  if (!readNumber(parser, QStringLiteral("step-count"), -1, 32767, value, error)) return false;
+  if (!readNumberOption(parser, QStringLiteral("step-count"), -1, 32767, value, error)) return false;
   options.stepCount = static_cast<int>(value);
   return true;
 }
@@ -122,26 +107,26 @@ bool readPlate(const QCommandLineParser& parser, SimOptions& options, QString* e
 }  // namespace
 
 void addSimOptions(QCommandLineParser& parser) {
-  parser.addOption({QStringLiteral("serial"), QStringLiteral("Serial number (up to 4 characters)."),
-                    QStringLiteral("TEXT")});
-  parser.addOption({QStringLiteral("bootstrap"), QStringLiteral("Bootstrap revision code, e.g. 0107."),
-                    QStringLiteral("CODE")});
+  parser.addOption(
+      {QStringLiteral("serial"), QStringLiteral("Serial number (up to 4 characters)."), QStringLiteral("TEXT")});
+  parser.addOption(
+      {QStringLiteral("bootstrap"), QStringLiteral("Bootstrap revision code, e.g. 0107."), QStringLiteral("CODE")});
   parser.addOption({QStringLiteral("firmware"), QStringLiteral("Firmware revision code."), QStringLiteral("CODE")});
   parser.addOption({QStringLiteral("softlogic"), QStringLiteral("Soft-logic revision code."), QStringLiteral("CODE")});
   parser.addOption({QStringLiteral("board"), QStringLiteral("Board revision character."), QStringLiteral("C")});
-  parser.addOption({QStringLiteral("time-scale"), QStringLiteral("Run instrument time X times faster."),
-                    QStringLiteral("X")});
-  parser.addOption({QStringLiteral("state"), QStringLiteral("Keep the stored parameters in FILE."),
-                    QStringLiteral("FILE")});
-  parser.addOption({QStringLiteral("ready-status"), QStringLiteral("Identity status when ready: 0 or 2."),
-                    QStringLiteral("0|2")});
+  parser.addOption(
+      {QStringLiteral("time-scale"), QStringLiteral("Run instrument time X times faster."), QStringLiteral("X")});
+  parser.addOption(
+      {QStringLiteral("state"), QStringLiteral("Keep the stored parameters in FILE."), QStringLiteral("FILE")});
+  parser.addOption(
+      {QStringLiteral("ready-status"), QStringLiteral("Identity status when ready: 0 or 2."), QStringLiteral("0|2")});
   parser.addOption({QStringLiteral("damaged"), QStringLiteral("Report damaged firmware.")});
   parser.addOption({QStringLiteral("microplate"), QStringLiteral("A microplate is on the tray.")});
   parser.addOption({QStringLiteral("silence-drop"),
                     QStringLiteral("Drop the connection after SECONDS of real time without a request (default 60)."),
                     QStringLiteral("SECONDS")});
-  parser.addOption({QStringLiteral("drop-after"),
-                    QStringLiteral("Drop every connection SECONDS after it was made."), QStringLiteral("SECONDS")});
+  parser.addOption({QStringLiteral("drop-after"), QStringLiteral("Drop every connection SECONDS after it was made."),
+                    QStringLiteral("SECONDS")});
   parser.addOption({QStringLiteral("tray-time"), QStringLiteral("Seconds a tray movement takes (default 1.5)."),
                     QStringLiteral("SECONDS")});
   parser.addOption({QStringLiteral("plate-light"),
@@ -149,12 +134,13 @@ void addSimOptions(QCommandLineParser& parser) {
                     QStringLiteral("COUNTS")});
   parser.addOption({QStringLiteral("well-light"), QStringLiteral("Light of one well, e.g. B7=25000 (repeatable)."),
                     QStringLiteral("WELL=COUNTS")});
-  parser.addOption({QStringLiteral("dark-current"), QStringLiteral("Dark current of every photosensor (default about 1200)."),
+  parser.addOption({QStringLiteral("dark-current"),
+                    QStringLiteral("Dark current of every photosensor (default about 1200)."),
                     QStringLiteral("COUNTS")});
   parser.addOption({QStringLiteral("noise"), QStringLiteral("Readings vary by up to COUNTS either way (default 0)."),
                     QStringLiteral("COUNTS")});
-  parser.addOption({QStringLiteral("noise-seed"), QStringLiteral("Seed of the reading noise (default 1)."),
-                    QStringLiteral("N")});
+  parser.addOption(
+      {QStringLiteral("noise-seed"), QStringLiteral("Seed of the reading noise (default 1)."), QStringLiteral("N")});
   parser.addOption({QStringLiteral("step-count"),
                     QStringLiteral("Belt steps reported after a sequence (default 6670; -1 reports FFFF)."),
                     QStringLiteral("N")});
@@ -170,13 +156,13 @@ bool readSimOptions(const QCommandLineParser& parser, SimOptions& options, QStri
   };
   if (parser.isSet(QStringLiteral("serial"))) {
     const QString serial = parser.value(QStringLiteral("serial"));
-    if (serial.isEmpty() || serial.size() > 4 || serial.contains(QLatin1Char('(')) ||
-        serial.contains(QLatin1Char(')')))
+    if (serial.isEmpty() || serial.size() > 4 || serial.contains(QLatin1Char('(')) || serial.contains(QLatin1Char(')')))
       return fail(QStringLiteral("--serial needs 1 to 4 characters without parentheses"));
     options.serial = serial;
   }
-  const std::pair<const char*, QString SimOptions::*> codes[] = {
-      {"bootstrap", &SimOptions::bootstrap}, {"firmware", &SimOptions::firmware}, {"softlogic", &SimOptions::softLogic}};
+  const std::pair<const char*, QString SimOptions::*> codes[] = {{"bootstrap", &SimOptions::bootstrap},
+                                                                 {"firmware", &SimOptions::firmware},
+                                                                 {"softlogic", &SimOptions::softLogic}};
   for (const auto& [name, field] : codes) {
     const QString option = QString::fromLatin1(name);
     if (!parser.isSet(option)) continue;
@@ -186,7 +172,8 @@ bool readSimOptions(const QCommandLineParser& parser, SimOptions& options, QStri
   }
   if (parser.isSet(QStringLiteral("board"))) {
     const QString board = parser.value(QStringLiteral("board"));
-    if (board.size() != 1 || !board.at(0).isLetterOrNumber()) return fail(QStringLiteral("--board needs one letter or digit"));
+    if (board.size() != 1 || !board.at(0).isLetterOrNumber())
+      return fail(QStringLiteral("--board needs one letter or digit"));
     options.board = board.at(0).toUpper();
   }
   if (parser.isSet(QStringLiteral("ready-status"))) {

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -144,6 +145,7 @@ TEST_F(DownloadWindowsTest, ProgressWindowRefusesItsCloseBoxWhileTheDownloadRuns
   EXPECT_EQ(progress.findChild<QProgressBar*>(QStringLiteral("prgPercentLoaded"))->toolTip(),
             QStringLiteral("We'll be done soon.  This tells you how soon"));
   progress.Showform();
+  EXPECT_EQ(QApplication::activeModalWidget(), &progress) << "the rest of the program waits for the download";
   progress.setPercent(40);
   EXPECT_FALSE(progress.close());
   EXPECT_TRUE(progress.isVisible());
