@@ -1,17 +1,33 @@
 #include "app/ProgramWindows.h"
 
 #include <QDialog>
+#include <QStatusBar>
 
 #include <QDateTime>
 #include <QTextStream>
 
 #include "app/AppContext.h"
 #include "app/Common.h"
+#include "app/frmCommunicationSettings.h"
+#include "app/frmEnableToolsMenu.h"
 #include "app/frmMain.h"
+#include "calibration/frmCalibratePhotile.h"
+#include "calibration/frmCalibrateUsingPhotile.h"
+#include "calibration/frmCalibration.h"
+#include "factory/frmTestMainBoard.h"
+#include "factory/frmTestSensorsBoard.h"
+#include "firmware/frmDownloadNew.h"
+#include "firmware/frmDownloadProgress.h"
+#include "help/frmNewAbout.h"
+#include "help/frmTutorial.h"
+#include "help/frmWelcome.h"
+#include "options/frmOptions.h"
 #include "options/RunOptions.h"
 #include "run/frmLumiTerm.h"
+#include "sim/frmSimulatedInstrument.h"
 #include "workbook/SaveAsDialog.h"
 #include "workbook/SheetWindow.h"
+#include "workbook/frmOpenWorkbook.h"
 #include "workbook/modExcel.h"
 
 namespace {
@@ -76,3 +92,101 @@ void ProgramWindows::showModal(QDialog& dialog) {
   }
   dialog.exec();
 }
+
+int ProgramWindows::comPortNumber() { return mainWindow().comPortNumber(); }
+
+QString ProgramWindows::comPortSettings() { return mainWindow().comPortSettings(); }
+
+QString ProgramWindows::operatorName() { return mainWindow().OperatorName(); }
+
+void ProgramWindows::setOperatorName(const QString& name) { mainWindow().setOperatorName(name); }
+
+void ProgramWindows::setToolsMenuVisible(bool visible) { mainWindow().setToolsMenuVisible(visible); }
+
+void ProgramWindows::setSequenceMenusEnabled(bool enabled) { mainWindow().setSequenceMenusEnabled(enabled); }
+
+void ProgramWindows::setFirmwareDownloadAllowed(bool allowed) { mainWindow().setFirmwareDownloadAllowed(allowed); }
+
+void ProgramWindows::showStatusMessage(const QString& text) { mainWindow().statusBar()->showMessage(text); }
+
+void ProgramWindows::showTutorial() { showModal(tutorialWindow()); }
+
+QWidget& ProgramWindows::runWindowWidget() { return runWindow(); }
+
+void ProgramWindows::activateRunWindow() { runWindow().Form_Activate(); }
+
+void ProgramWindows::cancelRun() { runWindow().sequencer().CancelRun(); }
+
+void ProgramWindows::setOptionsReason(const QString& reason) { optionsWindow().tag = reason; }
+
+void ProgramWindows::showOptions(const QString& reason) {
+  setOptionsReason(reason);
+  showOptions();
+}
+
+void ProgramWindows::showOptions() { optionsWindow().Showform(); }
+
+void ProgramWindows::showOpenWorkbook() { openWorkbookDialog().Showform(); }
+
+bool ProgramWindows::openWorkbookAndShow(const QString& path) { return openWorkbookDialog().OpenAndShow(path); }
+
+void ProgramWindows::createNewWorkbook() { openWorkbookDialog().cmdCreateNewWorkbook_Click(); }
+
+void ProgramWindows::openOldWorkbook() { openWorkbookDialog().cmdOpenOldWorkbook_Click(); }
+
+void ProgramWindows::refreshSheetWindow() { sheetWindow().refresh(); }
+
+void ProgramWindows::placeSheetWindowBelow(const QWidget& runWindow) { sheetWindow().placeBelow(runWindow); }
+
+void ProgramWindows::bringSheetWindowForward() {
+  SheetWindow& sheet = sheetWindow();
+  sheet.refresh();
+  if (!sheet.isVisible()) return;
+  sheet.raise();
+  sheet.activateWindow();
+}
+
+void ProgramWindows::showWelcome() { welcomeWindow().Showform(); }
+
+bool ProgramWindows::askCommunicationSettings(int& comPort, QString& settings) {
+  frmCommunicationSettings& dialog = communicationSettingsDialog();
+  showModal(dialog);
+  if (!Common::BoolText(dialog.tag)) return false;
+  comPort = dialog.comPort();
+  settings = dialog.Settings();
+  return true;
+}
+
+void ProgramWindows::showEnableToolsMenu() { showModal(enableToolsMenuDialog()); }
+
+void ProgramWindows::showCalibrateUsingPhotile() { showModal(calibrateUsingPhotileWindow()); }
+
+void ProgramWindows::showDownloadNew() { showModal(downloadNewDialog()); }
+
+void ProgramWindows::showCalibration() { showModal(calibrationWindow()); }
+
+void ProgramWindows::showCalibratePhotile() { showModal(calibratePhotileWindow()); }
+
+void ProgramWindows::showAbout() { showModal(aboutWindow()); }
+
+void ProgramWindows::showTestMainBoard() { showModal(testMainBoardWindow()); }
+
+void ProgramWindows::showTestSensorsBoard() { showModal(testSensorsBoardWindow()); }
+
+void ProgramWindows::showSimulatedInstrument() {
+  frmSimulatedInstrument& panel = simulatedInstrumentWindow();
+  panel.show();
+  panel.raise();
+  panel.activateWindow();
+}
+
+void ProgramWindows::closeWindowsAtExit() {
+  communicationSettingsDialog().close();
+  openWorkbookDialog().close();
+  optionsWindow().close();
+  runWindow().close();
+  // The spreadsheet's window goes with the spreadsheet.
+  sheetWindow().close();
+}
+
+modDownload::Hooks ProgramWindows::downloadProgressHooks() { return frmDownloadProgress::hooksFor(*this); }

@@ -4,6 +4,8 @@
 #include <functional>
 #include <memory>
 
+#include "firmware/modDownload.h"
+
 class AppContext;
 class frmCalibratePhotile;
 class frmCalibrateUsingPhotile;
@@ -27,6 +29,7 @@ class frmWelcome;
 class modExcel;
 class RunOptions;
 class SheetWindow;
+class QWidget;
 
 // The program's windows and the models they share. Each window is created on
 // first use, then only hidden and shown again; every window reaches the
@@ -72,6 +75,53 @@ class ProgramWindows {
   using ModalRunner = std::function<void(QDialog& dialog)>;
   void setModalRunner(ModalRunner runner) { modalRunner_ = std::move(runner); }
   void showModal(QDialog& dialog);
+
+  // What one window asks of another. A window includes no other window's
+  // header: it goes through these, and only ProgramWindows.cpp knows them all.
+  // The main window's port, operator, menus and status bar.
+  int comPortNumber();
+  QString comPortSettings();
+  QString operatorName();
+  void setOperatorName(const QString& name);
+  void setToolsMenuVisible(bool visible);
+  void setSequenceMenusEnabled(bool enabled);
+  void setFirmwareDownloadAllowed(bool allowed);
+  void showStatusMessage(const QString& text);
+  // The run window, which the main window hosts and activates once.
+  QWidget& runWindowWidget();
+  void activateRunWindow();
+  void cancelRun();
+  // The options window, for the reason given, or for the one it last had.
+  void setOptionsReason(const QString& reason);
+  void showOptions(const QString& reason);
+  void showOptions();
+  // The workbook windows.
+  void showOpenWorkbook();
+  bool openWorkbookAndShow(const QString& path);
+  void createNewWorkbook();
+  void openOldWorkbook();
+  void refreshSheetWindow();
+  void placeSheetWindowBelow(const QWidget& runWindow);
+  void bringSheetWindowForward();
+  // The windows the main window's menus open.
+  void showWelcome();
+  // True when the operator confirmed the settings: then comPort (0 for none
+  // chosen) and settings hold the choice.
+  bool askCommunicationSettings(int& comPort, QString& settings);
+  void showEnableToolsMenu();
+  void showCalibrateUsingPhotile();
+  void showDownloadNew();
+  void showCalibration();
+  void showCalibratePhotile();
+  void showAbout();
+  void showTutorial();
+  void showTestMainBoard();
+  void showTestSensorsBoard();
+  void showSimulatedInstrument();
+  // At the program's end: closes the windows that stand beside the main window.
+  void closeWindowsAtExit();
+  // A download that shows its progress in the download progress window.
+  modDownload::Hooks downloadProgressHooks();
 
  private:
   // A window's accessor: creates the window on first use, then hands out the same one.

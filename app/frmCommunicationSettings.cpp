@@ -4,7 +4,6 @@
 #include <QRadioButton>
 
 #include "app/ProgramWindows.h"
-#include "app/frmMain.h"
 #include "platform/ScreenPlacement.h"
 #include "ui_frmCommunicationSettings.h"
 
@@ -43,9 +42,8 @@ frmCommunicationSettings::~frmCommunicationSettings() = default;
 
 void frmCommunicationSettings::Form_Load() {
   centreOnScreen(*this);
-  const frmMain& main = windows_.mainWindow();
-  setComPort(main.comPortNumber());
-  setSettings(main.comPortSettings());
+  setComPort(windows_.comPortNumber());
+  setSettings(windows_.comPortSettings());
   ui_->fraAdvanced->hide();
 }
 

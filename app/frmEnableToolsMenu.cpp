@@ -2,7 +2,6 @@
 
 #include "app/AppContext.h"
 #include "app/ProgramWindows.h"
-#include "app/frmMain.h"
 #include "ui_frmEnableToolsMenu.h"
 
 frmEnableToolsMenu::frmEnableToolsMenu(ProgramWindows& windows, QWidget* parent)
@@ -25,13 +24,12 @@ void frmEnableToolsMenu::showEvent(QShowEvent* event) {
 void frmEnableToolsMenu::txtPassword_KeyPress() { cmdEnterNewPassword_Click(); }
 
 void frmEnableToolsMenu::cmdEnterNewPassword_Click() {
-  frmMain& main = windows_.mainWindow();
   if (ui_->txtPassword->text().toUpper() == kAccessCode) {
-    main.setToolsMenuVisible(true);
+    windows_.setToolsMenuVisible(true);
     accept();
     return;
   }
-  main.setToolsMenuVisible(false);
+  windows_.setToolsMenuVisible(false);
   ui_->txtPassword->clear();
   const PromptAnswer answer = windows_.app().prompts().show(
       QStringLiteral("Wrong password; try again"), QStringLiteral("Password error"), PromptButtons::RetryCancel,

@@ -14,29 +14,12 @@
 #include <QVBoxLayout>
 
 #include "app/AppContext.h"
-#include "app/Common.h"
 #include "app/ProgramIcon.h"
 #include "app/ProgramWindows.h"
-#include "app/frmCommunicationSettings.h"
-#include "app/frmEnableToolsMenu.h"
-#include "factory/frmTestMainBoard.h"
-#include "factory/frmTestSensorsBoard.h"
-#include "calibration/frmCalibratePhotile.h"
-#include "calibration/frmCalibrateUsingPhotile.h"
-#include "calibration/frmCalibration.h"
-#include "firmware/frmDownloadNew.h"
-#include "help/frmNewAbout.h"
-#include "help/frmTutorial.h"
-#include "help/frmWelcome.h"
-#include "options/frmOptions.h"
 #include "platform/PortNaming.h"
-#include "run/frmLumiTerm.h"
-#include "sim/frmSimulatedInstrument.h"
 #include "ui_frmMain.h"
 #include "workbook/RecoveryStore.h"
 #include "workbook/SavePrompt.h"
-#include "workbook/SheetWindow.h"
-#include "workbook/frmOpenWorkbook.h"
 #include "workbook/modExcel.h"
 
 namespace {
@@ -131,7 +114,7 @@ void frmMain::Form_Activate() {
   // Later activations, and those while the welcome window is up, do nothing.
   if (!tag_.isEmpty() || activating_) return;
   activating_ = true;
-  windows_.welcomeWindow().Showform();
+  windows_.showWelcome();
   windows_.store().StartExcel();
   offerRecoveredWorkbook();
   tag_ = QStringLiteral("Active");
@@ -167,33 +150,33 @@ void frmMain::offerRecoveredWorkbook() {
                           title, PromptButtons::Ok, PromptIcon::Exclamation);
       continue;
     }
-    windows_.optionsWindow().tag = QStringLiteral("New workbook");
+    windows_.setOptionsReason(QStringLiteral("New workbook"));
     // Its data now lives in the workbook just placed; the copy has served.
-    if (windows_.openWorkbookDialog().OpenAndShow(target)) store.recovery().discard(copy);
+    if (windows_.openWorkbookAndShow(target)) store.recovery().discard(copy);
     return;  // one data workbook at a time; the others wait for the next start
   }
 }
 
 void frmMain::hostRunWindow() {
-  frmLumiTerm& run = windows_.runWindow();
+  QWidget& run = windows_.runWindowWidget();
   hostedRunWindow_ = &run;
   ui_->centralLayout->addWidget(&run);
   run.show();
   // Tall enough for the run window's options summary and its status line.
   resize(width(), std::max(height(), sizeHint().height()));
-  run.Form_Activate();
+  windows_.activateRunWindow();
 }
 
 void frmMain::mnuFileNew_Click() {
   if (!windows_.store().CloseDataWorkbook()) return;  // the operator kept it open
-  windows_.optionsWindow().tag = QStringLiteral("New template");
-  windows_.openWorkbookDialog().cmdCreateNewWorkbook_Click();
+  windows_.setOptionsReason(QStringLiteral("New template"));
+  windows_.createNewWorkbook();
 }
 
 void frmMain::mnuFileOpen_Click() {
   if (!windows_.store().CloseDataWorkbook()) return;
-  windows_.optionsWindow().tag = QStringLiteral("New workbook");
-  windows_.openWorkbookDialog().cmdOpenOldWorkbook_Click();
+  windows_.setOptionsReason(QStringLiteral("New workbook"));
+  windows_.openOldWorkbook();
 }
 
 void frmMain::mnuFileClose_Click() { windows_.store().CloseDataWorkbook(); }
@@ -223,42 +206,31 @@ void frmMain::addSimulatedInstrumentItem() {
   connect(panel, &QAction::triggered, this, &frmMain::mnuWindowSimulatedInstrument_Click);
 }
 
-void frmMain::mnuWindowSimulatedInstrument_Click() {
-  frmSimulatedInstrument& panel = windows_.simulatedInstrumentWindow();
-  panel.show();
-  panel.raise();
-  panel.activateWindow();
-}
+void frmMain::mnuWindowSimulatedInstrument_Click() { windows_.showSimulatedInstrument(); }
 
-void frmMain::mnuWindowSpreadsheet_Click() {
-  SheetWindow& sheet = windows_.sheetWindow();
-  sheet.refresh();
-  if (!sheet.isVisible()) return;
-  sheet.raise();
-  sheet.activateWindow();
-}
+void frmMain::mnuWindowSpreadsheet_Click() { windows_.bringSheetWindowForward(); }
 
 void frmMain::mnuSettingsCommunications_Click() {
-  frmCommunicationSettings& dialog = windows_.communicationSettingsDialog();
-  windows_.showModal(dialog);
-  if (!Common::BoolText(dialog.tag)) return;
+  int chosenPort = 0;
+  QString chosenSettings;
+  if (!windows_.askCommunicationSettings(chosenPort, chosenSettings)) return;
   // The whole link ends (a goodbye if the instrument takes it): the next
   // InitializeLink opens the port with the new number and connects afresh.
   if (app_.linkState().LinkInitialised && !app_.link().SayGoodbye()) app_.link().CloseLink();
   if (app_.port().isOpen()) app_.port().close();
-  if (dialog.Settings() != comPortSettings_) comPortSettings_ = dialog.Settings();
+  if (chosenSettings != comPortSettings_) comPortSettings_ = chosenSettings;
   // No COM button chosen (a port beyond COM 4 in use) keeps the current number.
-  if (dialog.comPort() != 0 && dialog.comPort() != comPortNumber_) {
-    comPortNumber_ = dialog.comPort();
+  if (chosenPort != 0 && chosenPort != comPortNumber_) {
+    comPortNumber_ = chosenPort;
     useDevice(deviceForComPort(comPortNumber_, app_.settings()));
   }
   app_.settings().write(QStringLiteral("Communication"), QStringLiteral("ComPort"), QString::number(comPortNumber_));
   app_.settings().write(QStringLiteral("Communication"), QStringLiteral("Settings"), comPortSettings_);
 }
 
-void frmMain::mnuUtilitiesEnableToolsMenu_Click() { windows_.showModal(windows_.enableToolsMenuDialog()); }
+void frmMain::mnuUtilitiesEnableToolsMenu_Click() { windows_.showEnableToolsMenu(); }
 
-void frmMain::mnuUtilitiesCalibrateUsingPhotile_Click() { windows_.showModal(windows_.calibrateUsingPhotileWindow()); }
+void frmMain::mnuUtilitiesCalibrateUsingPhotile_Click() { windows_.showCalibrateUsingPhotile(); }
 
 void frmMain::mnuUtilitiesDownloadFirmware_Click() {
   SerialPort& port = app_.port();
@@ -266,20 +238,20 @@ void frmMain::mnuUtilitiesDownloadFirmware_Click() {
   port.setLineSettings(QStringLiteral("9600,n,8,1"));
   // A port that does not open is reported by the download's own link set-up.
   port.open();
-  windows_.showModal(windows_.downloadNewDialog());
+  windows_.showDownloadNew();
 }
 
-void frmMain::mnuToolsCalibration_Click() { windows_.showModal(windows_.calibrationWindow()); }
+void frmMain::mnuToolsCalibration_Click() { windows_.showCalibration(); }
 
-void frmMain::mnuToolsCalibratePhotile_Click() { windows_.showModal(windows_.calibratePhotileWindow()); }
+void frmMain::mnuToolsCalibratePhotile_Click() { windows_.showCalibratePhotile(); }
 
-void frmMain::mnuHelpNewAbout_Click() { windows_.showModal(windows_.aboutWindow()); }
+void frmMain::mnuHelpNewAbout_Click() { windows_.showAbout(); }
 
-void frmMain::mnuHelpTutorial_Click() { windows_.showModal(windows_.tutorialWindow()); }
+void frmMain::mnuHelpTutorial_Click() { windows_.showTutorial(); }
 
-void frmMain::mnuToolsTestMainBoard_Click() { windows_.showModal(windows_.testMainBoardWindow()); }
+void frmMain::mnuToolsTestMainBoard_Click() { windows_.showTestMainBoard(); }
 
-void frmMain::mnuToolsTestSensorsBoard_Click() { windows_.showModal(windows_.testSensorsBoardWindow()); }
+void frmMain::mnuToolsTestSensorsBoard_Click() { windows_.showTestSensorsBoard(); }
 
 void frmMain::setToolsMenuVisible(bool visible) { ui_->mnuTools->menuAction()->setVisible(visible); }
 
@@ -307,7 +279,7 @@ bool frmMain::QueryUnload() {
     // instrument's wait within the reply bound; then the program can close.
     if (app_.prompts().show(kCancelToExit, app_.program().executableName, PromptButtons::OkCancel,
                             PromptIcon::Exclamation) == PromptAnswer::Ok)
-      windows_.runWindow().sequencer().CancelRun();
+      windows_.cancelRun();
     return false;
   }
   // Asked only once the program may really close, so a refused exit never
@@ -323,12 +295,7 @@ void frmMain::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
   windows_.store().ShutDownExcel(&app_.port());
-  windows_.communicationSettingsDialog().close();
-  windows_.openWorkbookDialog().close();
-  windows_.optionsWindow().close();
-  windows_.runWindow().close();
-  // The spreadsheet's window goes with the spreadsheet.
-  windows_.sheetWindow().close();
+  windows_.closeWindowsAtExit();
   Q_EMIT unloaded();
 }
 

@@ -7,7 +7,6 @@
 #include "app/ProgramIcon.h"
 #include "app/ProgramWindows.h"
 #include "app/frmMain.h"
-#include "firmware/frmDownloadProgress.h"
 #include "firmware/modDownload.h"
 #include "app/modMain.h"
 #include "platform/InstanceGuard.h"
@@ -54,7 +53,7 @@ int main(int argc, char** argv) {
   ProgramWindows windows(app);
   if (simulator) windows.setSimulatedInstrument(&simulator->model());
   // An instrument that reports damaged firmware is repaired from Firmware/Firmware.hex, with the progress window.
-  app.link().setFirmwareDownload(modDownload::automaticRepair(app.link(), frmDownloadProgress::hooksFor(windows)));
+  app.link().setFirmwareDownload(modDownload::automaticRepair(app.link(), windows.downloadProgressHooks()));
   frmMain& window = windows.mainWindow();
   if (simulator) {
     window.useDevice(simulator->devicePath());

@@ -8,12 +8,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "app/AppContext.h"
 #include "app/ProgramWindows.h"
-#include "app/frmMain.h"
 
 namespace {
 const QString kLoopCaption = QStringLiteral("LOOP on screen display");
@@ -146,7 +144,7 @@ void frmBoardTest::Form_Activate() {
   running_ = false;
   tmrCheckBoardNumber_->stop();
   if (!test().reportDestination().isEmpty())
-    windows_.mainWindow().statusBar()->showMessage(QStringLiteral("Report: ") + test().reportDestination());
+    windows_.showStatusMessage(QStringLiteral("Report: ") + test().reportDestination());
   done(QDialog::Accepted);
 }
 

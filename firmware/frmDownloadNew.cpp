@@ -5,7 +5,6 @@
 #include "app/AppContext.h"
 #include "app/ProgramWindows.h"
 #include "firmware/HexImage.h"
-#include "firmware/frmDownloadProgress.h"
 #include "firmware/modDownload.h"
 #include "ui_frmDownloadNew.h"
 
@@ -81,7 +80,7 @@ void frmDownloadNew::download(const QString& path) {
     return;
   }
   hide();
-  modDownload downloader(app_.link(), frmDownloadProgress::hooksFor(windows_));
+  modDownload downloader(app_.link(), windows_.downloadProgressHooks());
   const QString failure = downloader.DownloadFirmware(image, true);
   if (!failure.isEmpty()) app_.prompts().show(failure, kErrorTitle, PromptButtons::Ok, PromptIcon::Exclamation);
 }

@@ -3,8 +3,8 @@
 #include <QDir>
 
 #include "app/AppContext.h"
+#include "app/ProgramIcon.h"
 #include "app/ProgramWindows.h"
-#include "app/frmMain.h"
 #include "platform/PortNaming.h"
 #include "ui_frmNewAbout.h"
 
@@ -23,9 +23,8 @@ void frmNewAbout::showEvent(QShowEvent* event) {
 }
 
 void frmNewAbout::Form_Load() {
-  frmMain& main = windows_.mainWindow();
-  setWindowIcon(main.windowIcon());
-  ui_->imgIcon->setPixmap(main.windowIcon().pixmap(32, 32));
+  setWindowIcon(ProgramIcon::icon());
+  ui_->imgIcon->setPixmap(windowIcon().pixmap(32, 32));
 
   const ProgramInfo& program = windows_.app().program();
   ui_->lblVersion->setText(
@@ -48,7 +47,7 @@ void frmNewAbout::Form_Load() {
 QString frmNewAbout::portInUse() const {
   // The COM number while the port is the one it names; otherwise the device
   // given on the command line (--port, --simulate).
-  const int number = windows_.mainWindow().comPortNumber();
+  const int number = windows_.comPortNumber();
   const QString device = windows_.app().port().deviceName();
   if (device.isEmpty() || device == deviceForComPort(number, windows_.app().settings()))
     return QStringLiteral("COM%1").arg(number);

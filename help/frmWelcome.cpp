@@ -1,7 +1,6 @@
 #include "help/frmWelcome.h"
 
 #include "app/ProgramWindows.h"
-#include "app/frmMain.h"
 #include "ui_frmWelcome.h"
 
 frmWelcome::frmWelcome(ProgramWindows& windows, QWidget* parent)
@@ -16,7 +15,7 @@ frmWelcome::~frmWelcome() = default;
 void frmWelcome::Showform() { windows_.showModal(*this); }
 
 void frmWelcome::cmdTutorialRequested_Click() {
-  windows_.mainWindow().mnuHelpTutorial_Click();
+  windows_.showTutorial();
   accept();
 }
 

@@ -16,7 +16,6 @@
 #include "platform/ScreenPlacement.h"
 #include "options/RunOptions.h"
 #include "ui_frmOptions.h"
-#include "workbook/frmOpenWorkbook.h"
 #include "workbook/modExcel.h"
 
 namespace {
@@ -151,7 +150,7 @@ void frmOptions::Showform() {
     store.WorkbookReady = false;
     options().summary.visible = false;
     options().summary.startEnabled = false;
-    windows_.openWorkbookDialog().Showform();
+    windows_.showOpenWorkbook();
     ok = store.WorkbookReady;
   } else {
     ok = options().LoadOptionsFromWorkbook();

@@ -4,15 +4,12 @@
 
 #include "app/AppContext.h"
 #include "app/ProgramWindows.h"
-#include "app/frmMain.h"
 #include "app/modMain.h"
 #include "link/LinkBusy.h"
 #include "options/OptionColors.h"
 #include "options/RunOptions.h"
-#include "options/frmOptions.h"
 #include "run/RunDisplay.h"
 #include "ui_frmLumiTerm.h"
-#include "workbook/SheetWindow.h"
 #include "workbook/modExcel.h"
 
 frmLumiTerm::frmLumiTerm(ProgramWindows& windows, QWidget* parent)
@@ -40,8 +37,8 @@ frmLumiTerm::frmLumiTerm(ProgramWindows& windows, QWidget* parent)
   display_->placeInto(*ui_->layout, *ui_->lblStatusLine, {ui_->txtTest, ui_->txtOperator, ui_->txtPlateNo, ui_->txtNotes});
 
   sequencer_.setShowOptions([this](const QString& reason) { showOptionsWindow(reason); });
-  sequencer_.setOperatorNameAccess([this] { return windows_.mainWindow().OperatorName(); },
-                                   [this](const QString& name) { windows_.mainWindow().setOperatorName(name); });
+  sequencer_.setOperatorNameAccess([this] { return windows_.operatorName(); },
+                                   [this](const QString& name) { windows_.setOperatorName(name); });
 
   connect(ui_->cmdStartCancel, &QPushButton::clicked, this, &frmLumiTerm::cmdStartCancel_Click);
   connect(ui_->cmdOptions, &QPushButton::clicked, this, &frmLumiTerm::cmdOptions_Click);
@@ -66,7 +63,7 @@ void frmLumiTerm::bindIdentification() {
 }
 
 void frmLumiTerm::Form_Load() {
-  ui_->txtOperator->setText(windows_.mainWindow().OperatorName());
+  ui_->txtOperator->setText(windows_.operatorName());
   app_.linkState().RunInProgress = false;
   state_.AwaitingDelayedEjection = false;
   setStatusLine(QString());
@@ -78,16 +75,14 @@ void frmLumiTerm::Form_Load() {
 
 void frmLumiTerm::Form_Activate() {
   if (!tag_.isEmpty()) return;
-  windows_.sheetWindow().placeBelow(*this);
+  windows_.placeSheetWindowBelow(*this);
   showOptionsWindow(kNewInstanceReason);
   ui_->cmdOptions->setEnabled(true);
   tag_ = QStringLiteral("Active");
 }
 
 void frmLumiTerm::showOptionsWindow(const QString& reason) {
-  frmOptions& options = windows_.optionsWindow();
-  options.tag = reason;
-  options.Showform();
+  windows_.showOptions(reason);
   showSummary();
 }
 
@@ -126,12 +121,12 @@ void frmLumiTerm::setStatusLine(const QString& text) {
 void frmLumiTerm::setSequenceControls(bool sequenceRunning) {
   ui_->cmdOptions->setEnabled(!sequenceRunning);
   ui_->cmdToggleOpenPark->setEnabled(!sequenceRunning);
-  windows_.mainWindow().setSequenceMenusEnabled(!sequenceRunning);
+  windows_.setSequenceMenusEnabled(!sequenceRunning);
   showStartButton();
   if (!sequenceRunning) display_->collectionOver();
 }
 
-void frmLumiTerm::runStored() { windows_.sheetWindow().refresh(); }
+void frmLumiTerm::runStored() { windows_.refreshSheetWindow(); }
 
 void frmLumiTerm::sequenceStarted() { display_->sequenceStarted(); }
 
@@ -183,7 +178,7 @@ void frmLumiTerm::moveTray() {
 }
 
 void frmLumiTerm::tmrComStatus_Timer() {
-  windows_.mainWindow().setFirmwareDownloadAllowed(sequencer_.firmwareDownloadEnabled());
+  windows_.setFirmwareDownloadAllowed(sequencer_.firmwareDownloadEnabled());
   // While a sequence is being started or collected its own wait reads the
   // port; while a download runs, the download alone uses the line.
   const bool busy = linkBusy(app_.linkState());

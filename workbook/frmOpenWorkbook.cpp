@@ -8,10 +8,8 @@
 #include "app/AppContext.h"
 #include "app/ProgramWindows.h"
 #include "platform/ScreenPlacement.h"
-#include "options/frmOptions.h"
 #include "platform/FileDialogs.h"
 #include "ui_frmOpenWorkbook.h"
-#include "workbook/SheetWindow.h"
 #include "workbook/modExcel.h"
 
 namespace {
@@ -113,7 +111,7 @@ bool frmOpenWorkbook::OpenAndShow(const QString& path) {
     store.ExcelApp->setScreenUpdating(true);
     store.ExcelApp->setVisible(store.WorkbookReady);
   }
-  windows_.sheetWindow().refresh();
+  windows_.refreshSheetWindow();
   return opened_;
 }
 
@@ -138,5 +136,5 @@ void frmOpenWorkbook::OpenWorkbookFile(const QString& path) {
   if (!store.OpenDataWorkbook(path)) return;
   opened_ = true;
   store.WorkbookErrorText.clear();
-  windows_.optionsWindow().Showform();
+  windows_.showOptions();
 }
