@@ -28,6 +28,7 @@
 #include <cmath>
 
 #include "sim/InstrumentModel.h"
+#include "sim/SeededMix.h"
 #include "sim/TestBench.h"
 
 namespace {
@@ -47,13 +48,6 @@ constexpr double kCoverLeakCounts = 3.0;
 constexpr double kCoverLeakCurrent = 25.0;
 constexpr double kRoomLight = 800.0;
 constexpr double kBlackEdgeLight = 150.0;
-
-quint64 mix(quint64 value) {
-  value += 0x9E3779B97F4A7C15ULL;
-  value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9ULL;
-  value = (value ^ (value >> 27)) * 0x94D049BB133111EBULL;
-  return value ^ (value >> 31);
-}
 
 quint8 trayInterrupters(int steps) {
   quint8 blocked = 0;
@@ -117,7 +111,8 @@ int InstrumentModel::beltSteps() {
   int steps = options_.stepCount;
   if (settings.stretchedBelt) steps += kStretchedSteps;
   if (settings.slippingBelt)
-    steps += static_cast<int>(mix(mix(options_.plate.noiseSeed ^ 0xBE17ULL) + intake) % (kMostSlipSteps + 1));
+    steps +=
+        static_cast<int>(seededMix(seededMix(options_.plate.noiseSeed ^ 0xBE17ULL) + intake) % (kMostSlipSteps + 1));
   return std::min(steps, 0x7FFF);
 }
 

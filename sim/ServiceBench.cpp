@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/SeededMix.h"
+
 namespace {
 
 constexpr std::array<double, ServiceBench::kRows> kSensitivity = {1.02, 0.97, 1.05, 0.98, 1.01, 0.95, 1.03, 0.99};
@@ -14,13 +16,6 @@ constexpr int kHandStartSteps = 150;
 constexpr double kHandMoveMs = 3000.0;
 constexpr double kMostLeakage = 60000.0;
 constexpr int kNoiseCounts = 2;
-
-quint64 mix(quint64 value) {
-  value += 0x9E3779B97F4A7C15ULL;
-  value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9ULL;
-  value = (value ^ (value >> 27)) * 0x94D049BB133111EBULL;
-  return value ^ (value >> 31);
-}
 
 }  // namespace
 
@@ -57,6 +52,6 @@ double ServiceBench::leakage(int steps) const {
 }
 
 qint64 ServiceBench::sampleNoise() {
-  const quint64 drawn = mix(mix(seed_ ^ 0x5EB1CEULL) + samples_++);
+  const quint64 drawn = seededMix(seededMix(seed_ ^ 0x5EB1CEULL) + samples_++);
   return static_cast<qint64>(drawn % (2 * kNoiseCounts + 1)) - kNoiseCounts;
 }

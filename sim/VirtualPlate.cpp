@@ -3,19 +3,13 @@
 #include <QtGlobal>
 #include <cmath>
 
+#include "sim/SeededMix.h"
+
 namespace {
 
 constexpr double kLightPerWell = 100.0;
 constexpr double kMostCounts = 1.0e9;
 constexpr std::array<double, VirtualPlate::kRows> kDefaultDark = {1200, 1203, 1198, 1205, 1196, 1201, 1204, 1199};
-
-// SplitMix64: a well-mixed 64-bit value for any input.
-quint64 mix(quint64 value) {
-  value += 0x9E3779B97F4A7C15ULL;
-  value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9ULL;
-  value = (value ^ (value >> 27)) * 0x94D049BB133111EBULL;
-  return value ^ (value >> 31);
-}
 
 }  // namespace
 
@@ -23,7 +17,8 @@ VirtualPlate::VirtualPlate(const VirtualPlateSettings& settings)
     : dark_(kDefaultDark), noiseCounts_(settings.noiseCounts), noiseSeed_(settings.noiseSeed) {
   for (int row = 0; row < kRows; ++row)
     for (int column = 1; column <= kColumns; ++column)
-      setLight(row, column, settings.uniformLight.value_or(kLightPerWell * static_cast<double>(wellIndex(row, column) + 1)));
+      setLight(row, column,
+               settings.uniformLight.value_or(kLightPerWell * static_cast<double>(wellIndex(row, column) + 1)));
   for (auto [well, counts] : settings.wellLight.asKeyValueRange())
     if (well >= 0 && well < kRows * kColumns) light_.at(static_cast<std::size_t>(well)) = counts;
   if (settings.darkCurrent) dark_.fill(*settings.darkCurrent);
@@ -67,7 +62,7 @@ VirtualPlate::Readings VirtualPlate::readColumn(int column, const std::array<flo
 
 qint64 VirtualPlate::noise(int row) {
   if (noiseCounts_ == 0) return 0;
-  const quint64 drawn = mix(mix(noiseSeed_ ^ columnsRead_) + static_cast<quint64>(row));
+  const quint64 drawn = seededMix(seededMix(noiseSeed_ ^ columnsRead_) + static_cast<quint64>(row));
   const auto span = static_cast<quint64>(2 * noiseCounts_ + 1);
   return static_cast<qint64>(drawn % span) - noiseCounts_;
 }
