@@ -142,6 +142,12 @@ frmTestFullSystem::frmTestFullSystem(ProgramWindows& windows, QWidget* parent)
   connect(addButton(frame, QStringLiteral("cmdDoneVerifyTrayPhotointerrupters"), kDoneCaption), &QPushButton::clicked,
           this, &frmTestFullSystem::cmdDoneVerifyTrayPhotointerrupters_Click);
 
+  frame = addFrame(kDarkCurrents, QStringLiteral("fraValidateDarkCurrents"), QStringLiteral("Validate dark currents"),
+                   QStringLiteral("Temporarily replace the inner lid and outer cover shell; do not use screws.  The "
+                                  "door should be closed.  Click OK button below when you are done."));
+  connect(addButton(frame, QStringLiteral("cmdValidateDarkCurrents"), kOkCaption), &QPushButton::clicked, this,
+          &frmTestFullSystem::cmdValidateDarkCurrents_Click);
+
   frame = addFrame(kSerialNumber, QStringLiteral("fraAssignSerialNumber"), QStringLiteral("Assign serial number"),
                    QStringLiteral("All test have passed!  Please attach a serial number tag to this new Lumivane, then "
                                   "enter the number below:"));

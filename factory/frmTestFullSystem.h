@@ -35,6 +35,7 @@ class frmTestFullSystem : public QDialog {
     kHeadLift = 8,
     kTray = 9,
     kDarkCurrents = 10,
+    kReadHead = 11,
     kSerialNumber = 17,
     kReminder = 18,
   };
@@ -62,6 +63,7 @@ class frmTestFullSystem : public QDialog {
   void cmdDoneVerifyHeadLiftPhotointerrupter_Click();
   void cmdStartVerifyTrayPhotointerrupters_Click();
   void cmdDoneVerifyTrayPhotointerrupters_Click();
+  void cmdValidateDarkCurrents_Click();
   void cmdAssignSerialNumber_Click();
   void cmdTestSuccess_Click();
   void cmdCancel_Click();
@@ -138,4 +140,5 @@ class frmTestFullSystem : public QDialog {
   std::array<float, 8> storedParameters_{};
   std::array<double, PowerSupplies::kCount> measured_{};
   std::array<bool, PowerSupplies::kCount> bad_{};
+  std::array<double, 8> darkMeans_{};  // step 10's, for the light plate's coefficients
 };

@@ -62,6 +62,18 @@ class TestFullSystemWindowTest : public SimulatedWindowsFixture {
     ASSERT_EQ(window->currentStep(), frmTestFullSystem::kUnblocked) << shownText();
   }
   int lineIndex(const QString& line) const { return static_cast<int>(report->lines().indexOf(line)); }
+  // Steps 1-9 without a fault.
+  void walkToDarkCurrents() {
+    walkToUnblocked();
+    window->cmdVerifyPhotointerruptersAreUnblocked_Click();
+    actWhilePolling({"head up", "head down"}, [this] { window->cmdDoneVerifyHeadLiftPhotointerrupter_Click(); });
+    window->cmdStartVerifyHeadLiftPhotointerrupter_Click();
+    actWhilePolling({"tray 6690", "tray 3000", "tray 6690", "tray 3000", "tray 600", "tray 200", "tray 0", "tray 200",
+                     "tray 600", "tray 3000"},
+                    [this] { window->cmdDoneVerifyTrayPhotointerrupters_Click(); });
+    window->cmdStartVerifyTrayPhotointerrupters_Click();
+    ASSERT_EQ(window->currentStep(), frmTestFullSystem::kDarkCurrents) << shownText();
+  }
 
   frmTestFullSystem* window = nullptr;
 };
@@ -249,6 +261,45 @@ TEST_F(TestFullSystemWindowTest, BlockedInterrupterAtTheStart) {
                PromptIcon::None);
   EXPECT_TRUE(report->lines().contains(QStringLiteral("Photointerrupter status should be zero, but is: 8")));
   EXPECT_EQ(report->printed(), 1);
+}
+
+// Step 10 with the covers tight and leaking; leaving after it puts the
+// supplies stored by the main board test back into parameters 0-5.
+TEST_F(TestFullSystemWindowTest, DarkCurrentsThenExitWritesTheStoredValuesBack) {
+  for (bool leaky : {false, true}) {
+    startWithStoredSupplies();
+    walkToDarkCurrents();
+    hand("remove");  // the light plate waits outside until step 11
+    instrument().serviceBench().settings().leakyCovers = leaky;
+    window->cmdValidateDarkCurrents_Click();
+    const QStringList& lines = report->lines();
+    const int heading =
+        lineIndex(QStringLiteral("Dark current mean values, and standard deviations, per sensor, are:"));
+    ASSERT_GE(heading, 0) << shownText();
+    for (int row = 1; row <= 8; ++row)
+      EXPECT_TRUE(QRegularExpression(leaky ? QStringLiteral("^\\d+\\.\\d{3}Bad\\t\\.\\d{4}(Bad)?$")
+                                           : QStringLiteral("^\\d+\\.\\d{3}\\t\\.\\d{4}$"))
+                      .match(lines[heading + row])
+                      .hasMatch())
+          << lines[heading + row].toStdString();
+    EXPECT_TRUE(lines[heading + 9].startsWith(QStringLiteral("at temperature:")));
+    if (leaky) {
+      expectPrompt(0, QStringLiteral("Dark currents are out of specification"),
+                   QStringLiteral("Further testing abandoned"), PromptButtons::Ok, PromptIcon::None);
+      EXPECT_EQ(lines[heading + 10], QStringLiteral("Dark currents are out of specification.  Dark current readings, "
+                                                    "and temperature, were:"));
+      EXPECT_EQ(lines.last(), kStars);
+    } else {
+      EXPECT_EQ(lines[heading + 10], QStringLiteral("Dark currents are within specification."));
+      EXPECT_EQ(window->currentStep(), frmTestFullSystem::kReadHead);
+      EXPECT_FLOAT_EQ(coefficient(0), 1.0F) << "step 10 reads with coefficients of 1.0";
+      window->cmdCancel_Click();
+    }
+    const float stored[] = {2.5F, 3.3F, 12.0F, 5.0F, 7.0F, -9.0F, 1.0F, 1.0F};
+    for (int row = 0; row < 8; ++row) EXPECT_FLOAT_EQ(coefficient(row), stored[row]) << row;
+    EXPECT_EQ(report->printed(), 1);
+    stop();
+  }
 }
 
 }  // namespace
