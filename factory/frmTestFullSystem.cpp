@@ -148,6 +148,13 @@ frmTestFullSystem::frmTestFullSystem(ProgramWindows& windows, QWidget* parent)
   connect(addButton(frame, QStringLiteral("cmdValidateDarkCurrents"), kOkCaption), &QPushButton::clicked, this,
           &frmTestFullSystem::cmdValidateDarkCurrents_Click);
 
+  frame = addFrame(kReadHead, QStringLiteral("fraValidateAndCalibrateReadHead"),
+                   QStringLiteral("Validate and calibrate read head"),
+                   QStringLiteral("Put the Photile, tool# 4245, into the tray and switch it on.  Click OK button below "
+                                  "when you are done."));
+  connect(addButton(frame, QStringLiteral("cmdValidateAndCalibrateReadHead"), kOkCaption), &QPushButton::clicked, this,
+          &frmTestFullSystem::cmdValidateAndCalibrateReadHead_Click);
+
   frame = addFrame(kSerialNumber, QStringLiteral("fraAssignSerialNumber"), QStringLiteral("Assign serial number"),
                    QStringLiteral("All test have passed!  Please attach a serial number tag to this new Lumivane, then "
                                   "enter the number below:"));

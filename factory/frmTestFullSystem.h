@@ -36,6 +36,7 @@ class frmTestFullSystem : public QDialog {
     kTray = 9,
     kDarkCurrents = 10,
     kReadHead = 11,
+    kDarkRowPosition = 12,
     kSerialNumber = 17,
     kReminder = 18,
   };
@@ -64,6 +65,7 @@ class frmTestFullSystem : public QDialog {
   void cmdStartVerifyTrayPhotointerrupters_Click();
   void cmdDoneVerifyTrayPhotointerrupters_Click();
   void cmdValidateDarkCurrents_Click();
+  void cmdValidateAndCalibrateReadHead_Click();
   void cmdAssignSerialNumber_Click();
   void cmdTestSuccess_Click();
   void cmdCancel_Click();

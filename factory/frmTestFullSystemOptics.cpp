@@ -10,6 +10,10 @@ namespace {
 const QString kAbandoned = QStringLiteral("Further testing abandoned");
 constexpr double kMostDarkMean = 20.0;
 constexpr double kMostDarkDeviation = 0.1;
+constexpr double kLowestLight = 1575.0;
+constexpr double kHighestLight = 3150.0;
+constexpr double kMostLightDeviation = 2.0;
+constexpr double kTargetCounts = 2000.0;
 }  // namespace
 
 // Step 10: with the coefficients at 1.0, the dark currents of the eight photosensors.
@@ -47,4 +51,42 @@ void frmTestFullSystem::cmdValidateDarkCurrents_Click() {
   darkMeans_ = statistics.mean;
   print(QStringLiteral("Dark currents are within specification."));
   showStep(kReadHead);
+}
+
+// Step 11: the light plate's readings against their band, and first
+// coefficients that scale each photosensor to 2000 counts over its dark current.
+void frmTestFullSystem::cmdValidateAndCalibrateReadHead_Click() {
+  if (step_ != kReadHead || busy_) return;
+  modVrHd& link = app_.link();
+  busy_ = true;
+  CurrentStatistics statistics;
+  QString failure = statistics.read(link);
+  if (failure.isEmpty()) failure = statistics.read(link);
+  if (!failure.isEmpty())
+    return failWith(QStringLiteral("Cannot read Photile values.  Further testing abandoned"), kAbandoned,
+                    QStringLiteral("While trying to validate read head, cannot read Photile values: ") + failure);
+  busy_ = false;
+  bool bad = false;
+  const QStringList readings = statistics.lines(QStringLiteral("0."), kLowestLight, kHighestLight,
+                                                QStringLiteral("0.000"), kMostLightDeviation, &bad);
+  print(QStringLiteral("Reading a Photile, photosensor mean values, and standard deviations, per sensor, are:"));
+  for (const QString& line : readings) print(line);
+  if (bad) {
+    app_.prompts().show(QStringLiteral("Photosensor sensitivities are out of specification"), kAbandoned);
+    print(
+        QStringLiteral("Photosensor sensitivities are out of specification.  Readings from the light plate, and "
+                       "temperatures, were:"));
+    for (const QString& line : readings) print(line);
+    return PrintTestFailed();
+  }
+  std::array<float, 8> coefficients{};
+  for (size_t row = 0; row < coefficients.size(); ++row)
+    coefficients.at(row) = static_cast<float>(kTargetCounts / (statistics.mean.at(row) - darkMeans_.at(row)));
+  failure = link.WritePhotosensorParameters(coefficients);
+  if (!failure.isEmpty())
+    return failWith(QStringLiteral("Cannot reset photosensor scaling parameters.  Further testing abandoned"),
+                    kAbandoned, QStringLiteral("Cannot reset photosensor scaling parameters: ") + failure);
+  print(QStringLiteral("Photosensor sensitivities are within specification"));
+  print(QStringLiteral(" "));
+  showStep(kDarkRowPosition);
 }

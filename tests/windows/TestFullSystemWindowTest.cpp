@@ -302,4 +302,40 @@ TEST_F(TestFullSystemWindowTest, DarkCurrentsThenExitWritesTheStoredValuesBack) 
   }
 }
 
+// Step 11: the light plate's means against 1575-3150, then coefficients
+// bringing each photosensor to 2000 counts.
+TEST_F(TestFullSystemWindowTest, LightPlateValidatesAndCalibratesTheReadHead) {
+  for (const char* level : {"", "1500"}) {
+    startWithStoredSupplies();
+    walkToDarkCurrents();
+    hand("remove");
+    window->cmdValidateDarkCurrents_Click();
+    ASSERT_EQ(window->currentStep(), frmTestFullSystem::kReadHead) << shownText();
+    hand("insert photile");
+    hand("photile on");
+    if (*level) hand(QStringLiteral("photile level ") + QLatin1String(level));
+    window->cmdValidateAndCalibrateReadHead_Click();
+    const QStringList& lines = report->lines();
+    const int heading = lineIndex(
+        QStringLiteral("Reading a Photile, photosensor mean values, and standard deviations, per sensor, are:"));
+    ASSERT_GE(heading, 0) << shownText();
+    if (*level) {
+      EXPECT_TRUE(lines[heading + 1].contains(QStringLiteral("Bad\t"))) << lines[heading + 1].toStdString();
+      expectPrompt(0, QStringLiteral("Photosensor sensitivities are out of specification"),
+                   QStringLiteral("Further testing abandoned"), PromptButtons::Ok, PromptIcon::None);
+      EXPECT_EQ(lines.last(), kStars);
+      EXPECT_FLOAT_EQ(coefficient(0), 2.5F) << "the stored values are back";
+    } else {
+      EXPECT_EQ(lines[heading + 10], QStringLiteral("Photosensor sensitivities are within specification"));
+      EXPECT_EQ(window->currentStep(), frmTestFullSystem::kDarkRowPosition);
+      for (int row = 0; row < 8; ++row) {
+        const double mean = lines[heading + 1 + row].section(QLatin1Char('\t'), 0, 0).toDouble();
+        EXPECT_NEAR(coefficient(row) * mean, 2000.0, 25.0) << row;
+      }
+      window->cmdCancel_Click();
+    }
+    stop();
+  }
+}
+
 }  // namespace
