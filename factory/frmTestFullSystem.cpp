@@ -278,7 +278,8 @@ void frmTestFullSystem::showInterrupters(int status) {
 
 void frmTestFullSystem::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (!documentOpen_ && !leaving_) Form_Load();
+  // Each opening starts a new test; the window is kept between openings.
+  if (!documentOpen_) Form_Load();
 }
 
 void frmTestFullSystem::closeEvent(QCloseEvent* event) {

@@ -137,7 +137,6 @@ class frmTestFullSystem : public QDialog {
   bool headLiftDone_ = false;
   bool trayDone_ = false;
   bool documentOpen_ = false;
-  bool leaving_ = false;
   QString pendingLine_;  // the first report line, continued by the shop order
   std::array<float, 8> storedParameters_{};
   std::array<double, PowerSupplies::kCount> measured_{};

@@ -30,7 +30,6 @@ void frmTestFullSystem::Form_Load() {
   busy_ = false;
   coefficientsChanged_ = false;
   supplyBad_ = false;
-  leaving_ = false;
   pendingLine_.clear();
   app_.linkState().CancelRequested = false;
   for (QLineEdit* box : findChildren<QLineEdit*>()) box->clear();
@@ -67,10 +66,7 @@ void frmTestFullSystem::endReport() {
   EndReportDocument(printer(), app_.prompts(), app_.program().executableName);
 }
 
-void frmTestFullSystem::leave() {
-  leaving_ = true;
-  done(QDialog::Accepted);
-}
+void frmTestFullSystem::leave() { done(QDialog::Accepted); }
 
 void frmTestFullSystem::cmdCancel_Click() {
   if (busy_) {
