@@ -59,6 +59,7 @@ ProgramWindows::ProgramWindows(AppContext& app)
 // Windows go first: they refer to the models.
 ProgramWindows::~ProgramWindows() {
   simulatedInstrument_.reset();
+  testFullSystem_.reset();
   testSensorsBoard_.reset();
   testMainBoard_.reset();
   downloadNew_.reset();

@@ -22,6 +22,7 @@ class frmOpenWorkbook;
 class frmOptions;
 class frmTestMainBoard;
 class frmTestSensorsBoard;
+class frmTestFullSystem;
 class frmSimulatedInstrument;
 class InstrumentModel;
 class frmTutorial;
@@ -59,6 +60,7 @@ class ProgramWindows {
   frmNewAbout& aboutWindow();
   frmTestMainBoard& testMainBoardWindow();
   frmTestSensorsBoard& testSensorsBoardWindow();
+  frmTestFullSystem& testFullSystemWindow();
   frmCalibration& calibrationWindow();
   frmCalibrateUsingPhotile& calibrateUsingPhotileWindow();
   frmCalibratePhotile& calibratePhotileWindow();
@@ -144,6 +146,7 @@ class ProgramWindows {
   std::shared_ptr<frmNewAbout> about_;
   std::shared_ptr<frmTestMainBoard> testMainBoard_;
   std::shared_ptr<frmTestSensorsBoard> testSensorsBoard_;
+  std::shared_ptr<frmTestFullSystem> testFullSystem_;
   std::shared_ptr<frmCalibration> calibration_;
   std::shared_ptr<frmCalibrateUsingPhotile> calibrateUsingPhotile_;
   std::shared_ptr<frmCalibratePhotile> calibratePhotile_;

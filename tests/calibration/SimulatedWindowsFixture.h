@@ -49,6 +49,9 @@ class SimulatedWindowsFixture : public ::testing::Test {
     platform.fileDialogs = std::move(dialogs);
     platform.program.folder = home.path();
     platform.program.executableName = QStringLiteral("LumivaneQX");
+    auto printer = std::make_unique<RecordingReportPrinter>();
+    report = printer.get();
+    platform.reportPrinter = std::move(printer);
     app = std::make_unique<AppContext>(std::move(platform));
     windows = std::make_unique<ProgramWindows>(*app);
     windows->setModalRunner([this](QDialog& dialog) {
@@ -107,6 +110,7 @@ class SimulatedWindowsFixture : public ::testing::Test {
   std::unique_ptr<Simulator> simulator;
   ScriptedPrompts* prompts = nullptr;
   ScriptedFileDialogs* files = nullptr;
+  RecordingReportPrinter* report = nullptr;  // the printed reports
   std::unique_ptr<AppContext> app;
   std::unique_ptr<ProgramWindows> windows;
   std::vector<QString> modals;

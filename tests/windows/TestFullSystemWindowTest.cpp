@@ -1,0 +1,341 @@
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include "app/modMain.h"
+#include "factory/frmTestFullSystem.h"
+#include "sim/SimCommands.h"
+#include "tests/calibration/SimulatedWindowsFixture.h"
+
+namespace {
+
+const QString kStars = QStringLiteral("***********************************************");
+
+class TestFullSystemWindowTest : public SimulatedWindowsFixture {
+ protected:
+  // The instrument as the main board test left it: its six supplies stored in parameters 0-5.
+  void startWithStoredSupplies(float lastSupply = -9.0F) {
+    start();
+    ASSERT_EQ(modMain(*app).InitializeLink(), modMain::kConnected);
+    ASSERT_EQ(app->link().WritePhotosensorParameters({2.5F, 3.3F, 12.0F, 5.0F, 7.0F, lastSupply, 1.0F, 1.0F}),
+              QString());
+    app->link().SayGoodbye();
+    hand("tray 3000");
+    window = &windows->testFullSystemWindow();
+    window->Form_Load();
+  }
+
+  void hand(const QString& command) {
+    const SimCommands::Answer answer = SimCommands(instrument()).run(command);
+    ASSERT_TRUE(answer.ok) << command.toStdString() << ": " << answer.text.toStdString();
+  }
+  // The technician's actions, one every 150 ms while a polling step runs, then DONE.
+  void actWhilePolling(const QStringList& commands, std::function<void()> done) {
+    int at = 150;
+    for (const QString& command : commands) {
+      QTimer::singleShot(at, &ticker, [this, command] { hand(command); });
+      at += 150;
+    }
+    QTimer::singleShot(at, &ticker, std::move(done));
+  }
+  void type(const char* box, const QString& text) {
+    auto* edit = window->findChild<QLineEdit*>(QLatin1String(box));
+    ASSERT_TRUE(edit) << box;
+    edit->setText(text);
+  }
+
+  // Steps 1-6 with all supplies as stored.
+  void walkToUnblocked() {
+    type("txtName", QStringLiteral("Dana"));
+    window->cmdEnterName_Click();
+    type("txtReadHeadNumber", QStringLiteral("RH-17"));
+    window->cmdEnterReadHeadNumber_Click();
+    EXPECT_EQ(window->currentStep(), frmTestFullSystem::kShopOrder) << "both numbers are needed";
+    type("txtShopOrderNumber", QStringLiteral("SO-4411"));
+    window->cmdEnterShopOrderNumber_Click();
+    type("txtDriveBeltTension", QStringLiteral("2.0"));
+    window->cmdEnterDriveBeltTension_Click();
+    window->cmdCodeHasBeenLoaded_Click();
+    window->cmdLumivaneIsReady_Click();
+    window->cmdPowerSupplyVoltages_Click();
+    ASSERT_EQ(window->currentStep(), frmTestFullSystem::kUnblocked) << shownText();
+  }
+  int lineIndex(const QString& line) const { return static_cast<int>(report->lines().indexOf(line)); }
+  // Steps 1-9 without a fault.
+  void walkToDarkCurrents() {
+    walkToUnblocked();
+    window->cmdVerifyPhotointerruptersAreUnblocked_Click();
+    actWhilePolling({"head up", "head down"}, [this] { window->cmdDoneVerifyHeadLiftPhotointerrupter_Click(); });
+    window->cmdStartVerifyHeadLiftPhotointerrupter_Click();
+    actWhilePolling({"tray 6690", "tray 3000", "tray 6690", "tray 3000", "tray 600", "tray 200", "tray 0", "tray 200",
+                     "tray 600", "tray 3000"},
+                    [this] { window->cmdDoneVerifyTrayPhotointerrupters_Click(); });
+    window->cmdStartVerifyTrayPhotointerrupters_Click();
+    ASSERT_EQ(window->currentStep(), frmTestFullSystem::kDarkCurrents) << shownText();
+  }
+
+  frmTestFullSystem* window = nullptr;
+};
+
+TEST_F(TestFullSystemWindowTest, BeltTensionBoundsAndTheEntriesPrinted) {
+  startWithStoredSupplies();
+  type("txtName", QStringLiteral("Dana"));
+  window->cmdEnterName_Click();
+  type("txtShopOrderNumber", QStringLiteral("SO-4411"));
+  window->cmdEnterShopOrderNumber_Click();
+  EXPECT_EQ(window->currentStep(), frmTestFullSystem::kShopOrder);
+  type("txtReadHeadNumber", QStringLiteral("RH-17"));
+  window->cmdEnterReadHeadNumber_Click();
+  const struct {
+    const char* tension;
+    bool passes;
+    const char* shown;  // the label shown instead of the instruction
+  } tensions[] = {{"0.99", false, "lblLowBeltTension"},
+                  {"3.01", false, "lblHighBeltTension"},
+                  {"x", false, "lblLowBeltTension"},
+                  {"3.0", true, nullptr}};
+  for (const auto& c : tensions) {
+    type("txtDriveBeltTension", QLatin1String(c.tension));
+    window->cmdEnterDriveBeltTension_Click();
+    EXPECT_EQ(window->currentStep(), c.passes ? frmTestFullSystem::kLoadCode : frmTestFullSystem::kBeltTension)
+        << c.tension;
+    if (c.shown) {
+      EXPECT_FALSE(window->findChild<QLabel*>(QLatin1String(c.shown))->isHidden()) << c.tension;
+      EXPECT_TRUE(window->findChild<QLineEdit*>(QStringLiteral("txtDriveBeltTension"))->text().isEmpty());
+    }
+  }
+  ASSERT_GE(report->lines().size(), 3);
+  EXPECT_TRUE(report->lines()[0].startsWith(QStringLiteral("Lumivane system initialization and test on: ")));
+  EXPECT_TRUE(report->lines()[0].endsWith(
+      QStringLiteral(" by: Danaunder shop order number: SO-4411, using read head PC board number: RH-17")));
+  EXPECT_EQ(report->lines()[1], QStringLiteral(" "));
+  EXPECT_EQ(report->lines()[2], QStringLiteral("Drive belt tension is OK, at: 3.0"));
+}
+
+// A -9 V supply stored at -9.30 V and measured at -9.00 V is 3.3 % off: the
+// test fails unless the operator overrides it.
+TEST_F(TestFullSystemWindowTest, SupplyOffAgainstTheStoredValues) {
+  for (bool overrideIt : {false, true}) {
+    startWithStoredSupplies(-9.30F);
+    type("txtName", QStringLiteral("Dana"));
+    window->cmdEnterName_Click();
+    type("txtReadHeadNumber", QStringLiteral("1"));
+    type("txtShopOrderNumber", QStringLiteral("2"));
+    window->cmdEnterShopOrderNumber_Click();
+    type("txtDriveBeltTension", QStringLiteral("1.0"));
+    window->cmdEnterDriveBeltTension_Click();
+    window->cmdCodeHasBeenLoaded_Click();
+    window->cmdLumivaneIsReady_Click();
+    const QStringList& lines = report->lines();
+    const int measured = lineIndex(QStringLiteral("Lumivane power supply voltage measurements are:"));
+    ASSERT_GE(measured, 0) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(lines[measured + 1], QStringLiteral("+2.5V:\t+3.3V:\t+12V:\t+5V:\t+7V Analog :\t-9V Analog:"));
+    // The bench's supplies read near their nominal voltages, with a little noise.
+    EXPECT_TRUE(QRegularExpression(
+                    QStringLiteral(
+                        "^2\\.\\d\\d\\t3\\.\\d\\d\\t1[12]\\.\\d\\d\\t[45]\\.\\d\\d\\t[67]\\.\\d\\d\\t-[89]\\.\\d\\d$"))
+                    .match(lines[measured + 2])
+                    .hasMatch())
+        << lines[measured + 2].toStdString();
+    EXPECT_EQ(lines[measured + 3], QStringLiteral("\t\t\t\t\tBad"));
+    EXPECT_FALSE(window->findChild<QLabel*>(QStringLiteral("lblPowerSupplyErrors_5"))->isHidden());
+    if (overrideIt) {
+      window->cmdOverrideVoltageError_Click();
+      EXPECT_EQ(window->currentStep(), frmTestFullSystem::kUnblocked);
+      EXPECT_EQ(lines.mid(measured + 4),
+                QStringList({QStringLiteral("Power supply voltage differences are out of range, but approved by "
+                                            "operator over-ride."),
+                             QStringLiteral(" ")}));
+    } else {
+      window->cmdPowerSupplyVoltages_Click();
+      ASSERT_EQ(lines.size(), measured + 8);
+      EXPECT_EQ(lines[measured + 4],
+                QStringLiteral("Power supply voltages are too different from values during main board test."));
+      EXPECT_EQ(lines[measured + 5], kStars);
+      EXPECT_TRUE(lines[measured + 6].startsWith(QStringLiteral("****** Test FAILED at: ")));
+      EXPECT_EQ(report->printed(), 1) << "the report comes out at the failure";
+    }
+    stop();
+  }
+}
+
+// Steps 7-9 by hand: the head lifted with the tray blocked too, then alone;
+// the tray walked in a wrong order, retried, then walked right.
+TEST_F(TestFullSystemWindowTest, PhotointerruptersByHandWithRetries) {
+  startWithStoredSupplies();
+  walkToUnblocked();
+  window->cmdVerifyPhotointerruptersAreUnblocked_Click();
+  ASSERT_EQ(window->currentStep(), frmTestFullSystem::kHeadLift) << shownText();
+
+  prompts->script({PromptAnswer::Retry});
+  actWhilePolling({"head up", "tray 6690", "tray 3000", "head down"},
+                  [this] { window->cmdDoneVerifyHeadLiftPhotointerrupter_Click(); });
+  window->cmdStartVerifyHeadLiftPhotointerrupter_Click();
+  ASSERT_EQ(prompts->shown().size(), 1U);
+  expectPrompt(0, QStringLiteral("The head-lift photointerrupter did not trip alone, as expected"),
+               QStringLiteral("ERROR: click CANCEL to abandon this test"), PromptButtons::RetryCancel,
+               PromptIcon::None);
+  EXPECT_EQ(window->currentStep(), frmTestFullSystem::kHeadLift);
+  actWhilePolling({"head up", "head down"}, [this] { window->cmdDoneVerifyHeadLiftPhotointerrupter_Click(); });
+  window->cmdStartVerifyHeadLiftPhotointerrupter_Click();
+  ASSERT_EQ(window->currentStep(), frmTestFullSystem::kTray) << shownText();
+
+  prompts->script({PromptAnswer::Retry});
+  actWhilePolling({"tray 6690", "tray 3000", "tray 600", "tray 3000"},
+                  [this] { window->cmdDoneVerifyTrayPhotointerrupters_Click(); });
+  window->cmdStartVerifyTrayPhotointerrupters_Click();
+  ASSERT_EQ(prompts->shown().size(), 2U);
+  expectPrompt(1, QStringLiteral("Tray photointerrupters were not tripped in the expected order"),
+               QStringLiteral("ERROR: click CANCEL to abandon this test"), PromptButtons::RetryCancel,
+               PromptIcon::None);
+  actWhilePolling({"tray 6690", "tray 3000", "tray 6690", "tray 3000", "tray 600", "tray 200", "tray 0", "tray 200",
+                   "tray 600", "tray 3000"},
+                  [this] { window->cmdDoneVerifyTrayPhotointerrupters_Click(); });
+  window->cmdStartVerifyTrayPhotointerrupters_Click();
+  EXPECT_EQ(window->currentStep(), frmTestFullSystem::kDarkCurrents) << shownText();
+
+  const QStringList& lines = report->lines();
+  const int unblocked = lineIndex(QStringLiteral("Photointerrupter initial status is zero, as expected."));
+  ASSERT_GE(unblocked, 0);
+  EXPECT_EQ(lines.mid(unblocked + 1),
+            QStringList({QStringLiteral("During manual head lift, photointerrupter status was 4, as expected"),
+                         QStringLiteral("During manual tray movement, photointerrupters were tripped in the expected "
+                                        "order.")}));
+
+  window->cmdCancel_Click();
+  EXPECT_EQ(report->printed(), 1) << "Exit puts the report out";
+}
+
+TEST_F(TestFullSystemWindowTest, CancelledRetriesFailTheTest) {
+  const struct {
+    bool head;
+    QStringList commands;
+    QStringList printed;
+  } cases[] = {
+      {true,
+       {"head up", "tray 6690", "head down"},
+       {QStringLiteral("During manual head lift, photointerrupter status should be 4, but was: 36")}},
+      {false,
+       {"tray 6690", "tray 3000"},
+       {QStringLiteral("During manual tray movement, photointerrupters were not tripped in the expected order"),
+        QStringLiteral("The actual order was: 00;20;00;")}},
+  };
+  for (const auto& c : cases) {
+    startWithStoredSupplies();
+    walkToUnblocked();
+    window->cmdVerifyPhotointerruptersAreUnblocked_Click();
+    if (!c.head) {
+      actWhilePolling({"head up", "head down"}, [this] { window->cmdDoneVerifyHeadLiftPhotointerrupter_Click(); });
+      window->cmdStartVerifyHeadLiftPhotointerrupter_Click();
+      ASSERT_EQ(window->currentStep(), frmTestFullSystem::kTray);
+    }
+    prompts->script({PromptAnswer::Cancel});
+    actWhilePolling(c.commands, [this, &c] {
+      if (c.head)
+        window->cmdDoneVerifyHeadLiftPhotointerrupter_Click();
+      else
+        window->cmdDoneVerifyTrayPhotointerrupters_Click();
+    });
+    if (c.head)
+      window->cmdStartVerifyHeadLiftPhotointerrupter_Click();
+    else
+      window->cmdStartVerifyTrayPhotointerrupters_Click();
+    const QStringList& lines = report->lines();
+    ASSERT_GE(lines.size(), c.printed.size() + 3);
+    EXPECT_EQ(lines.mid(lines.size() - c.printed.size() - 3, c.printed.size()), c.printed);
+    EXPECT_EQ(lines.last(), kStars);
+    EXPECT_EQ(report->printed(), 1);
+    stop();
+  }
+}
+
+// A blocked interrupter at the start fails the test with its box.
+TEST_F(TestFullSystemWindowTest, BlockedInterrupterAtTheStart) {
+  startWithStoredSupplies();
+  walkToUnblocked();
+  hand("tray 0");
+  window->cmdVerifyPhotointerruptersAreUnblocked_Click();
+  expectPrompt(0, QStringLiteral("All photointerrupters should be clear, but some are blocked."),
+               QStringLiteral("Photointerrupter ERROR.  Further testing abandoned"), PromptButtons::Ok,
+               PromptIcon::None);
+  EXPECT_TRUE(report->lines().contains(QStringLiteral("Photointerrupter status should be zero, but is: 8")));
+  EXPECT_EQ(report->printed(), 1);
+}
+
+// Step 10 with the covers tight and leaking; leaving after it puts the
+// supplies stored by the main board test back into parameters 0-5.
+TEST_F(TestFullSystemWindowTest, DarkCurrentsThenExitWritesTheStoredValuesBack) {
+  for (bool leaky : {false, true}) {
+    startWithStoredSupplies();
+    walkToDarkCurrents();
+    hand("remove");  // the light plate waits outside until step 11
+    instrument().serviceBench().settings().leakyCovers = leaky;
+    window->cmdValidateDarkCurrents_Click();
+    const QStringList& lines = report->lines();
+    const int heading =
+        lineIndex(QStringLiteral("Dark current mean values, and standard deviations, per sensor, are:"));
+    ASSERT_GE(heading, 0) << shownText();
+    for (int row = 1; row <= 8; ++row)
+      EXPECT_TRUE(QRegularExpression(leaky ? QStringLiteral("^\\d+\\.\\d{3}Bad\\t\\.\\d{4}(Bad)?$")
+                                           : QStringLiteral("^\\d+\\.\\d{3}\\t\\.\\d{4}$"))
+                      .match(lines[heading + row])
+                      .hasMatch())
+          << lines[heading + row].toStdString();
+    EXPECT_TRUE(lines[heading + 9].startsWith(QStringLiteral("at temperature:")));
+    if (leaky) {
+      expectPrompt(0, QStringLiteral("Dark currents are out of specification"),
+                   QStringLiteral("Further testing abandoned"), PromptButtons::Ok, PromptIcon::None);
+      EXPECT_EQ(lines[heading + 10], QStringLiteral("Dark currents are out of specification.  Dark current readings, "
+                                                    "and temperature, were:"));
+      EXPECT_EQ(lines.last(), kStars);
+    } else {
+      EXPECT_EQ(lines[heading + 10], QStringLiteral("Dark currents are within specification."));
+      EXPECT_EQ(window->currentStep(), frmTestFullSystem::kReadHead);
+      EXPECT_FLOAT_EQ(coefficient(0), 1.0F) << "step 10 reads with coefficients of 1.0";
+      window->cmdCancel_Click();
+    }
+    const float stored[] = {2.5F, 3.3F, 12.0F, 5.0F, 7.0F, -9.0F, 1.0F, 1.0F};
+    for (int row = 0; row < 8; ++row) EXPECT_FLOAT_EQ(coefficient(row), stored[row]) << row;
+    EXPECT_EQ(report->printed(), 1);
+    stop();
+  }
+}
+
+// Step 11: the light plate's means against 1575-3150, then coefficients
+// bringing each photosensor to 2000 counts.
+TEST_F(TestFullSystemWindowTest, LightPlateValidatesAndCalibratesTheReadHead) {
+  for (const char* level : {"", "1500"}) {
+    startWithStoredSupplies();
+    walkToDarkCurrents();
+    hand("remove");
+    window->cmdValidateDarkCurrents_Click();
+    ASSERT_EQ(window->currentStep(), frmTestFullSystem::kReadHead) << shownText();
+    hand("insert photile");
+    hand("photile on");
+    if (*level) hand(QStringLiteral("photile level ") + QLatin1String(level));
+    window->cmdValidateAndCalibrateReadHead_Click();
+    const QStringList& lines = report->lines();
+    const int heading = lineIndex(
+        QStringLiteral("Reading a Photile, photosensor mean values, and standard deviations, per sensor, are:"));
+    ASSERT_GE(heading, 0) << shownText();
+    if (*level) {
+      EXPECT_TRUE(lines[heading + 1].contains(QStringLiteral("Bad\t"))) << lines[heading + 1].toStdString();
+      expectPrompt(0, QStringLiteral("Photosensor sensitivities are out of specification"),
+                   QStringLiteral("Further testing abandoned"), PromptButtons::Ok, PromptIcon::None);
+      EXPECT_EQ(lines.last(), kStars);
+      EXPECT_FLOAT_EQ(coefficient(0), 2.5F) << "the stored values are back";
+    } else {
+      EXPECT_EQ(lines[heading + 10], QStringLiteral("Photosensor sensitivities are within specification"));
+      EXPECT_EQ(window->currentStep(), frmTestFullSystem::kDarkRowPosition);
+      for (int row = 0; row < 8; ++row) {
+        const double mean = lines[heading + 1 + row].section(QLatin1Char('\t'), 0, 0).toDouble();
+        EXPECT_NEAR(coefficient(row) * mean, 2000.0, 25.0) << row;
+      }
+      window->cmdCancel_Click();
+    }
+    stop();
+  }
+}
+
+}  // namespace
