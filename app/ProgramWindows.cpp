@@ -14,6 +14,7 @@
 #include "calibration/frmCalibratePhotile.h"
 #include "calibration/frmCalibrateUsingPhotile.h"
 #include "calibration/frmCalibration.h"
+#include "factory/frmTestFullSystem.h"
 #include "factory/frmTestMainBoard.h"
 #include "factory/frmTestSensorsBoard.h"
 #include "firmware/frmDownloadNew.h"
@@ -171,6 +172,7 @@ void ProgramWindows::showCalibratePhotile() { showModal(calibratePhotileWindow()
 void ProgramWindows::showAbout() { showModal(aboutWindow()); }
 
 void ProgramWindows::showTestMainBoard() { showModal(testMainBoardWindow()); }
+void ProgramWindows::showTestFullSystem() { showModal(testFullSystemWindow()); }
 
 void ProgramWindows::showTestSensorsBoard() { showModal(testSensorsBoardWindow()); }
 

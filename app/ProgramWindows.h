@@ -118,6 +118,7 @@ class ProgramWindows {
   void showAbout();
   void showTutorial();
   void showTestMainBoard();
+  void showTestFullSystem();
   void showTestSensorsBoard();
   void showSimulatedInstrument();
   // At the program's end: closes the windows that stand beside the main window.

@@ -24,7 +24,6 @@
 
 namespace {
 
-const QString kLaterService = QStringLiteral("This service window arrives in a later version.");
 
 int twipsToPixels(int twips, const QScreen* screen) {
   const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
@@ -88,14 +87,7 @@ void frmMain::connectMenus() {
   connect(ui_->mnuToolsDownloadFirmware, &QAction::triggered, this, &frmMain::mnuUtilitiesDownloadFirmware_Click);
   connect(ui_->mnuToolsCalibration, &QAction::triggered, this, &frmMain::mnuToolsCalibration_Click);
   connect(ui_->mnuToolsCalibratePhotile, &QAction::triggered, this, &frmMain::mnuToolsCalibratePhotile_Click);
-  // Items whose windows are not part of the program yet stay disabled.
-  markPending(ui_->mnuToolsTestFullSystem, kLaterService);
-}
-
-void frmMain::markPending(QAction* item, const QString& tip) {
-  item->setEnabled(false);
-  item->setStatusTip(tip);
-  item->setToolTip(tip);
+  connect(ui_->mnuToolsTestFullSystem, &QAction::triggered, this, &frmMain::mnuToolsTestFullSystem_Click);
 }
 
 void frmMain::useDevice(const QString& device) { app_.port().setDeviceName(device); }
@@ -250,6 +242,7 @@ void frmMain::mnuHelpNewAbout_Click() { windows_.showAbout(); }
 void frmMain::mnuHelpTutorial_Click() { windows_.showTutorial(); }
 
 void frmMain::mnuToolsTestMainBoard_Click() { windows_.showTestMainBoard(); }
+void frmMain::mnuToolsTestFullSystem_Click() { windows_.showTestFullSystem(); }
 
 void frmMain::mnuToolsTestSensorsBoard_Click() { windows_.showTestSensorsBoard(); }
 

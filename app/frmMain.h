@@ -69,6 +69,7 @@ class frmMain : public QMainWindow {
   void addSimulatedInstrumentItem();
   void mnuWindowSimulatedInstrument_Click();
   void mnuToolsTestMainBoard_Click();
+  void mnuToolsTestFullSystem_Click();
   void mnuToolsTestSensorsBoard_Click();
 
   // The Tools menu, shown and hidden by the access dialog.
@@ -96,7 +97,6 @@ class frmMain : public QMainWindow {
   void Form_Load();
   void connectMenus();
   void addWindowMenu();
-  void markPending(QAction* item, const QString& tip);
   void hostRunWindow();
   // Workbooks a previous program run left unsaved: offered to the operator at the first activation.
   void offerRecoveredWorkbook();

@@ -155,6 +155,59 @@ frmTestFullSystem::frmTestFullSystem(ProgramWindows& windows, QWidget* parent)
   connect(addButton(frame, QStringLiteral("cmdValidateAndCalibrateReadHead"), kOkCaption), &QPushButton::clicked, this,
           &frmTestFullSystem::cmdValidateAndCalibrateReadHead_Click);
 
+  frame = addFrame(
+      kDarkRowPosition, QStringLiteral("fraCalibrateDarkRowPosition"), QStringLiteral("Calibrate dark row position"),
+      QStringLiteral("Remove outer cover shell and inner lid.  Turn ON the lamp, fixture# xxxxx.  Click OK "
+                     "button below when you are done."));
+  lblMoveToDarkRowPosition_ = new QLabel(
+      QStringLiteral("The motors are OFF.  Move the tray by hand to the detent over the dark column, and adjust it to "
+                     "make the light leakage shown below as small as you can; it should be less than 10.  Then "
+                     "click DONE."),
+      frame);
+  lblMoveToDarkRowPosition_->setObjectName(QStringLiteral("lblMoveToDarkRowPosition"));
+  lblMoveToDarkRowPosition_->setWordWrap(true);
+  frame->layout()->addWidget(lblMoveToDarkRowPosition_);
+  txtCalibrateDarkRowPosition_ = addBox(frame, QStringLiteral("txtCalibrateDarkRowPosition"));
+  txtCalibrateDarkRowPosition_->setReadOnly(true);
+  connect(addButton(frame, QStringLiteral("cmdStartCalibrateDarkRowPosition"), kStartCaption), &QPushButton::clicked,
+          this, &frmTestFullSystem::cmdStartCalibrateDarkRowPosition_Click);
+  connect(addButton(frame, QStringLiteral("cmdDoneCalibrateDarkRowPosition"), kDoneCaption), &QPushButton::clicked,
+          this, &frmTestFullSystem::cmdDoneCalibrateDarkRowPosition_Click);
+
+  frame = addFrame(kBigMicroplate, QStringLiteral("fraVerifyBigMicroplateFitsTray"),
+                   QStringLiteral("Verify big microplate fits tray"),
+                   QStringLiteral("Make sure that the maximum size microplate, tool# 4212, fits into the tray, then "
+                                  "remove it.  Click OK button below when you are done."));
+  lblWaitFor3Minutes_ = new QLabel(
+      QStringLiteral("Please wait about 3 minutes, while the tray moves in and out ten times to measure the drive "
+                     "belt."),
+      frame);
+  lblWaitFor3Minutes_->setObjectName(QStringLiteral("lblWaitFor3Minutes"));
+  lblWaitFor3Minutes_->setWordWrap(true);
+  frame->layout()->addWidget(lblWaitFor3Minutes_);
+  connect(addButton(frame, QStringLiteral("cmdVerifyBigMicroplateFitsTray"), kOkCaption), &QPushButton::clicked, this,
+          &frmTestFullSystem::cmdVerifyBigMicroplateFitsTray_Click);
+
+  frame = addFrame(kBeltStretch, QStringLiteral("fraVerifyBeltStretchCorrection"),
+                   QStringLiteral("Verify belt stretch correction"),
+                   QStringLiteral("Insert the black microplate, tool# 4244, into the tray.  Click OK button below when "
+                                  "you are done."));
+  connect(addButton(frame, QStringLiteral("cmdVerifyBeltStretchCorrection"), kOkCaption), &QPushButton::clicked, this,
+          &frmTestFullSystem::cmdVerifyBeltStretchCorrection_Click);
+
+  frame = addFrame(kCalibrateReadHead, QStringLiteral("fraCalibrateReadHead"), QStringLiteral("Calibrate read head"),
+                   QStringLiteral("Take out the black microplate.  Turn the AC power OFF, fasten the inner lid and the "
+                                  "outer cover shell with their screws, and turn the AC power ON again.  Put the "
+                                  "Photile, tool# 4245, into the tray and switch it on.  Click OK button below when "
+                                  "you are done."));
+  connect(addButton(frame, QStringLiteral("cmdCalibrateReadHead"), kOkCaption), &QPushButton::clicked, this,
+          &frmTestFullSystem::cmdCalibrateReadHead_Click);
+
+  frame = addFrame(kLightTightness, QStringLiteral("fraVerifyLightTightness"), QStringLiteral("Verify light tightness"),
+                   QStringLiteral("Please remove the Photile.  Click the OK button below when you are done."));
+  connect(addButton(frame, QStringLiteral("cmdVerifyLightTightness"), kOkCaption), &QPushButton::clicked, this,
+          &frmTestFullSystem::cmdVerifyLightTightness_Click);
+
   frame = addFrame(kSerialNumber, QStringLiteral("fraAssignSerialNumber"), QStringLiteral("Assign serial number"),
                    QStringLiteral("All test have passed!  Please attach a serial number tag to this new Lumivane, then "
                                   "enter the number below:"));

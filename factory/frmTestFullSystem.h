@@ -2,11 +2,14 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <array>
 #include <functional>
 
 #include "factory/PowerSupplies.h"
+
+class FixedRecipeRun;
 
 class ProgramWindows;
 class AppContext;
@@ -37,6 +40,10 @@ class frmTestFullSystem : public QDialog {
     kDarkCurrents = 10,
     kReadHead = 11,
     kDarkRowPosition = 12,
+    kBigMicroplate = 13,
+    kBeltStretch = 14,
+    kCalibrateReadHead = 15,
+    kLightTightness = 16,
     kSerialNumber = 17,
     kReminder = 18,
   };
@@ -66,6 +73,12 @@ class frmTestFullSystem : public QDialog {
   void cmdDoneVerifyTrayPhotointerrupters_Click();
   void cmdValidateDarkCurrents_Click();
   void cmdValidateAndCalibrateReadHead_Click();
+  void cmdStartCalibrateDarkRowPosition_Click();
+  void cmdDoneCalibrateDarkRowPosition_Click();
+  void cmdVerifyBigMicroplateFitsTray_Click();
+  void cmdVerifyBeltStretchCorrection_Click();
+  void cmdCalibrateReadHead_Click();
+  void cmdVerifyLightTightness_Click();
   void cmdAssignSerialNumber_Click();
   void cmdTestSuccess_Click();
   void cmdCancel_Click();
@@ -101,6 +114,18 @@ class frmTestFullSystem : public QDialog {
   QString pollInterrupters(bool& done, int& combined, const std::function<void(int)>& seen);
   void leave();
 
+  // The mechanical steps (frmTestFullSystemMechanics.cpp). Each returns false
+  // when it failed the test (the failure already shown and printed).
+  bool streamDarkRowLeakage();
+  bool takeDarkRowOffset(int& offset);
+  bool storeDarkRowOffset(int offset);
+  bool readStepCount(int& count);
+
+  // A fixed-recipe run for steps 14-16; its failure shown with `title`, printed, and the test failed.
+  bool runFixedRecipe(FixedRecipeRun& run, const QString& recipe, int reports, const QString& title);
+  // Prints a heading and its lines.
+  void printLines(const QString& heading, const QStringList& lines);
+
   ProgramWindows& windows_;
   AppContext& app_;
   ReportPrinter& printer();
@@ -128,6 +153,9 @@ class frmTestFullSystem : public QDialog {
   QPushButton* cmdPowerSupplyVoltages_ = nullptr;
   QPushButton* cmdOverrideVoltageError_ = nullptr;
   std::array<QLabel*, 4> shpOptoInterrupter_{};
+  QLineEdit* txtCalibrateDarkRowPosition_ = nullptr;
+  QLabel* lblMoveToDarkRowPosition_ = nullptr;
+  QLabel* lblWaitFor3Minutes_ = nullptr;
   QPushButton* cmdCancel_ = nullptr;
 
   int step_ = kName;
@@ -137,7 +165,9 @@ class frmTestFullSystem : public QDialog {
   bool headLiftDone_ = false;
   bool trayDone_ = false;
   bool documentOpen_ = false;
-  QString pendingLine_;  // the first report line, continued by the shop order
+  bool saveDarkRowPosition_ = false;  // DONE of step 12
+  bool checkFailed_ = false;          // a value of the belt-stretch or light check out of bounds
+  QString pendingLine_;               // the first report line, continued by the shop order
   std::array<float, 8> storedParameters_{};
   std::array<double, PowerSupplies::kCount> measured_{};
   std::array<bool, PowerSupplies::kCount> bad_{};

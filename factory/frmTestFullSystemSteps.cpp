@@ -34,6 +34,11 @@ void frmTestFullSystem::Form_Load() {
   app_.linkState().CancelRequested = false;
   for (QLineEdit* box : findChildren<QLineEdit*>()) box->clear();
   for (QLabel* bad : lblPowerSupplyErrors_) bad->setVisible(false);
+  for (QWidget* shownWhileRunning :
+       std::initializer_list<QWidget*>{lblMoveToDarkRowPosition_, txtCalibrateDarkRowPosition_, lblWaitFor3Minutes_})
+    shownWhileRunning->setVisible(false);
+  saveDarkRowPosition_ = false;
+  checkFailed_ = false;
   fraLumivaneSystemInformation_->setVisible(false);
   showInterrupters(0);
   printer().beginDocument(QStringLiteral("FullSystem-") +
@@ -46,7 +51,7 @@ void frmTestFullSystem::print(const QString& line) { printer().printLine(line); 
 
 void frmTestFullSystem::failWith(const QString& prompt, const QString& title, const QString& line) {
   app_.prompts().show(prompt, title);
-  print(line);
+  if (!line.isEmpty()) print(line);
   PrintTestFailed();
 }
 

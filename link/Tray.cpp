@@ -25,6 +25,8 @@ QString finalRequestStatus(modVrHd& link, const QString& echo) {
 
 }  // namespace
 
+const QString modVrHd::kParkRefusedForPlate = QStringLiteral("Cannot park tray, because a microplate is on the tray.");
+
 QString modVrHd::EjectTray() {
   SendRequest({QStringLiteral("Eject the tray!"), state_.FrameHeader, QStringLiteral("B7e"), kEnd});
   const QString status = finalRequestStatus(*this, QStringLiteral("e"));
@@ -40,7 +42,7 @@ QString modVrHd::ParkTray() {
   if (status.isEmpty()) return QStringLiteral("Cannot park tray;  Lumivane did not answer.");
   if (status == QLatin1String("0")) return {};
   if (status == QLatin1String("3")) return QStringLiteral("Cannot park tray, because a run is in progress.");
-  if (status == QLatin1String("4")) return QStringLiteral("Cannot park tray, because a microplate is on the tray.");
+  if (status == QLatin1String("4")) return kParkRefusedForPlate;
   if (status == QLatin1String("5")) return QStringLiteral("Cannot park tray, because the tray position is unknown.");
   if (status == QLatin1String("7")) return QStringLiteral("Cannot park tray, because the mechanism is stuck.");
   return QStringLiteral("Cannot park tray;  request status error: ") + status;

@@ -35,6 +35,8 @@ class modVrHd {
   static constexpr int kMovementTimeoutMs = 60000;
   // The frame type that ReceiveFrame reports when no reply came in time or the port failed.
   static const QString kNoReplyType;
+  // What ParkTray answers when the plate sensor finds a plate in the tray.
+  static const QString kParkRefusedForPlate;
 
   // Runs the whole firmware download on an open image file; "" on success,
   // else the failure text.

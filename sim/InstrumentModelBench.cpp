@@ -17,7 +17,7 @@
 //
 // What a person put in the tray decides what the read head sees and whether
 // the plate sensor finds a plate (park refused with status 4): a microplate
-// (the virtual plate), the light plate (its light when switched on), the
+// (the virtual plate), the light plate (its light over column 2 when switched on), the
 // black plate (nothing, but 150 counts at its edge rows A and H), the
 // largest microplate or nothing (nothing). Leaky covers add 3 counts of light
 // to every plate column and 25 to the read head's current reports. A lifted
@@ -142,7 +142,8 @@ VirtualPlate::Readings InstrumentModel::readColumnAsLoaded(int column, TrayLoad 
   for (int row = 0; row < VirtualPlate::kRows; ++row) {
     const auto r = static_cast<size_t>(row);
     double light = service_.settings().leakyCovers ? kCoverLeakCounts : 0.0;
-    if (load == TrayLoad::LightPlate) light += service_.plateLight(row, now);
+    if (load == TrayLoad::LightPlate && column == ServiceBench::kLightPlateColumn)
+      light += service_.plateLight(row, now);
     if (load == TrayLoad::BlackPlate && (row == 0 || row == VirtualPlate::kRows - 1)) light += kBlackEdgeLight;
     const double coefficient = std::isfinite(scale.at(r)) ? static_cast<double>(scale.at(r)) : 1.0;
     readings.at(r) = qMax<qint64>(readings.at(r) + std::llround(light * coefficient), 0);

@@ -19,8 +19,9 @@
 // lacks its ";", the unexpected type comes as "BZ".
 //
 // Service recipes (no E token) read the dark-current column before and after
-// their columns; their plate columns see the reference light plate (unless
-// lightPlateInTray is off), scaled by the stored coefficients.
+// their columns; column 2 sees the reference light plate (unless
+// lightPlateInTray is off), scaled by the stored coefficients, the other
+// columns its dark face.
 #include <bit>
 #include <cmath>
 
@@ -109,7 +110,8 @@ void InstrumentModel::positionOffset(const Request& request) {
 VirtualPlate::Readings InstrumentModel::readColumnForRun(int column) {
   if (service_.load()) return readColumnAsLoaded(column, *service_.load());
   const bool lightPlate = recipe_ && recipe_->isServiceRecipe() && service_.settings().lightPlateInTray;
-  if (!lightPlate || column == 0) return plate_.readColumn(column, coefficients(), options_.microplatePresent);
+  if (!lightPlate || column != ServiceBench::kLightPlateColumn)
+    return plate_.readColumn(column, coefficients(), options_.microplatePresent && !lightPlate);
   // The dark current and noise of the column, with the light plate's light on top.
   VirtualPlate::Readings readings = plate_.readColumn(column, coefficients(), false);
   const std::array<float, VirtualPlate::kRows> scale = coefficients();

@@ -34,6 +34,8 @@ class ServiceBench {
  public:
   static constexpr int kRows = 8;
   static constexpr double kReferenceLevel = 2000.0;
+  // The light plate's lit spot sits over this plate column; the rest of it is dark.
+  static constexpr int kLightPlateColumn = 2;
 
   ServiceBench(const ServiceSettings& settings, quint64 seed);
 

@@ -338,4 +338,110 @@ TEST_F(TestFullSystemWindowTest, LightPlateValidatesAndCalibratesTheReadHead) {
   }
 }
 
+// The whole test walked as a technician would, with the dark column placed
+// at 49 and at 91 before 50: each of the first two asks for a retry.
+TEST_F(TestFullSystemWindowTest, WholeWalkPassesAndPrintsTheReport) {
+  startWithStoredSupplies();
+  walkToDarkCurrents();
+  hand("remove");
+  window->cmdValidateDarkCurrents_Click();
+  hand("insert photile");
+  window->cmdValidateAndCalibrateReadHead_Click();
+  ASSERT_EQ(window->currentStep(), frmTestFullSystem::kDarkRowPosition) << shownText();
+
+  // The hand holds the tray at the next position after each retry and DONE
+  // is clicked while the leakage is shown.
+  prompts->script({PromptAnswer::Retry, PromptAnswer::Retry});
+  const int positions[] = {49, 91, 50};
+  every(100, [this, &positions] {
+    if (window->findChild<QLabel*>(QStringLiteral("lblMoveToDarkRowPosition"))->isHidden()) return;
+    hand(QStringLiteral("tray %1").arg(positions[std::min<size_t>(prompts->shown().size(), 2)]));
+    window->cmdDoneCalibrateDarkRowPosition_Click();
+  });
+  window->cmdStartCalibrateDarkRowPosition_Click();
+  qDeleteAll(ticker.findChildren<QTimer*>());
+  ASSERT_EQ(prompts->shown().size(), 2U) << shownText();
+  for (size_t retry : {0U, 1U})
+    expectPrompt(retry, QStringLiteral("Column zero position is out of range; click RETRY button to adjust"),
+                 QStringLiteral("ERROR: Column zero position"), PromptButtons::RetryCancel, PromptIcon::None);
+  ASSERT_EQ(window->currentStep(), frmTestFullSystem::kBigMicroplate) << shownText();
+  EXPECT_EQ(instrument().parameter(8), 50U);
+
+  hand("insert largest");
+  hand("remove");
+  window->cmdVerifyBigMicroplateFitsTray_Click();
+  ASSERT_EQ(window->currentStep(), frmTestFullSystem::kBeltStretch) << shownText();
+  EXPECT_EQ(instrument().parameter(10), 6670U);
+  EXPECT_EQ(instrument().parameter(11), 25U);
+
+  hand("insert black");
+  window->cmdVerifyBeltStretchCorrection_Click();
+  ASSERT_EQ(window->currentStep(), frmTestFullSystem::kCalibrateReadHead) << shownText();
+
+  hand("insert photile");
+  window->cmdCalibrateReadHead_Click();
+  ASSERT_EQ(window->currentStep(), frmTestFullSystem::kLightTightness) << shownText();
+  const float sensitivities[] = {1.02F, 0.97F, 1.05F, 0.98F, 1.01F, 0.95F, 1.03F, 0.99F};
+  for (int row = 0; row < 8; ++row) EXPECT_NEAR(coefficient(row), 1.0F / sensitivities[row], 0.001F) << row;
+
+  hand("remove");
+  window->cmdVerifyLightTightness_Click();
+  ASSERT_EQ(window->currentStep(), frmTestFullSystem::kSerialNumber) << shownText();
+  type("txtSerialNumber", QStringLiteral("4711"));
+  window->cmdAssignSerialNumber_Click();
+  ASSERT_EQ(window->currentStep(), frmTestFullSystem::kReminder) << shownText();
+  EXPECT_EQ(instrument().serialNumber(), QStringLiteral("4711"));
+  EXPECT_EQ(report->printed(), 1);
+  EXPECT_EQ(prompts->shown().size(), 2U) << shownText();
+
+  const QStringList& lines = report->lines();
+  const auto section = [&lines](const QString& first, int count) {
+    const qsizetype at = lines.indexOf(first);
+    return at < 0 ? QStringList() : lines.mid(at, count);
+  };
+  EXPECT_EQ(section(QStringLiteral("Number of steps from photointerrupter to dark column position is: 50"), 6)
+                .join(QLatin1Char('\n'))
+                .toStdString(),
+            QStringList({QStringLiteral("Number of steps from photointerrupter to dark column position is: 50"),
+                         QStringLiteral("The maximum-size microplate fits the tray."),
+                         QStringLiteral("Last 5 step counts, between outer and inner photointerrupters:"),
+                         QStringLiteral(" 6670\t 6670\t 6670\t 6670\t 6670\t"),
+                         QStringLiteral("Belt stretch baseline value:  6670 is within acceptable limits."),
+                         QStringLiteral(" ")})
+                .join(QLatin1Char('\n'))
+                .toStdString());
+  // Rows A and H see the black plate's edge: printed over 100, yet the step passes.
+  const QString blackHeading = QStringLiteral("Reading columns 4,8, and 12 on a black plate, to verify positioning:");
+  const QStringList black = section(blackHeading, 11);
+  ASSERT_EQ(black.size(), 11);
+  for (int edge : {1, 8}) {
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{3}\\.000\\t\\d{3}\\.000\\t\\d{3}\\.000$"))
+                    .match(black[edge])
+                    .hasMatch())
+        << black[edge].toStdString();
+    EXPECT_GT(black[edge].section(QLatin1Char('\t'), 0, 0).toDouble(), 100.0);
+  }
+  for (int row = 2; row <= 7; ++row) EXPECT_EQ(black[row], QStringLiteral("0.000\t0.000\t0.000")) << row;
+  EXPECT_EQ(black[9], QStringLiteral("All readings in rows 1 through 6 are acceptably below threshold."));
+  QStringList final = {QStringLiteral("During final calibration, readings on the Photile:")};
+  for (float sensitivity : sensitivities)
+    final << QString::number(std::lround(2000.0F * sensitivity)) + QLatin1Char('.');
+  final << QStringLiteral("These readings are within acceptable limits")
+        << QStringLiteral("Verifying calibrated readings on the Photile, columns 2 and 5");
+  for (int row = 0; row < 8; ++row) final << QStringLiteral("2000.\t0.000");
+  final << QStringLiteral("Light and dark readings are within acceptable limits") << QStringLiteral(" ")
+        << QStringLiteral("Microplate presence was properly detected by the PARK TRAY function.")
+        << QStringLiteral("Readings for one column, without a microplate, to check light-tightness:");
+  for (int row = 0; row < 8; ++row) final << QStringLiteral("0.000");
+  final << QStringLiteral("All readings are below the acceptable threshold.") << QStringLiteral(" ")
+        << QStringLiteral("PARKING the empty tray was successful.")
+        << QStringLiteral("This new Lumivane has serial number: 4711");
+  EXPECT_EQ(section(final.first(), final.size()).join(QLatin1Char('\n')).toStdString(),
+            final.join(QLatin1Char('\n')).toStdString());
+  EXPECT_TRUE(lines.last().startsWith(QStringLiteral("******* Final test PASSED at: "))) << lines.last().toStdString();
+
+  window->cmdTestSuccess_Click();
+  EXPECT_FALSE(app->linkState().LinkInitialised);
+}
+
 }  // namespace
