@@ -1,10 +1,10 @@
 #include "app/ProgramWindows.h"
 
+#include <QDateTime>
 #include <QDialog>
 #include <QStatusBar>
-
-#include <QDateTime>
 #include <QTextStream>
+#include <QWindow>
 
 #include "app/AppContext.h"
 #include "app/Common.h"
@@ -22,8 +22,8 @@
 #include "help/frmNewAbout.h"
 #include "help/frmTutorial.h"
 #include "help/frmWelcome.h"
-#include "options/frmOptions.h"
 #include "options/RunOptions.h"
+#include "options/frmOptions.h"
 #include "run/frmLumiTerm.h"
 #include "sim/frmSimulatedInstrument.h"
 #include "workbook/SaveAsDialog.h"
@@ -46,9 +46,8 @@ ProgramWindows::ProgramWindows(AppContext& app)
     : app_(app),
       store_(std::make_unique<modExcel>(app.prompts(), app.program())),
       runOptions_(std::make_unique<RunOptions>(*store_)) {
-  store_->setSavePathChooser([&app](const xl::Workbook& book) {
-    return SaveAsDialog::choose(app.fileDialogs(), app.settings(), book);
-  });
+  store_->setSavePathChooser(
+      [&app](const xl::Workbook& book) { return SaveAsDialog::choose(app.fileDialogs(), app.settings(), book); });
   // Whichever way a workbook became the data workbook, the spreadsheet window shows it.
   QObject::connect(store_.get(), &modExcel::dataWorkbookReady, [this] { sheetWindow().refresh(); });
   QObject::connect(store_.get(), &modExcel::recoveryCopyFailed, [this](const QString& message) {
@@ -92,7 +91,17 @@ void ProgramWindows::showModal(QDialog& dialog) {
     modalRunner_(dialog);
     return;
   }
+  // The simulated instrument's panel stays in reach above a modal service
+  // window: the technician works the instrument while the window waits on it.
+  QWindow* panel =
+      simulatedInstrument_ && simulatedInstrument_->isVisible() ? simulatedInstrument_->windowHandle() : nullptr;
+  QWindow* above = panel ? panel->transientParent() : nullptr;
+  if (panel) {
+    dialog.winId();
+    panel->setTransientParent(dialog.windowHandle());
+  }
   dialog.exec();
+  if (panel) panel->setTransientParent(above);
 }
 
 int ProgramWindows::comPortNumber() { return mainWindow().comPortNumber(); }

@@ -1,10 +1,14 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
+#include <QEvent>
 #include <QLabel>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTimer>
+#include <QWidget>
 
+#include "app/frmEnableToolsMenu.h"
 #include "app/modMain.h"
 #include "sim/frmSimulatedInstrument.h"
 #include "tests/calibration/SimulatedWindowsFixture.h"
@@ -84,6 +88,47 @@ TEST_F(SimulatedInstrumentPanelTest, ActsOnTheInstrumentThatTheProgramThenReads)
   control<QAbstractButton>("cmdDrop")->click();
   EXPECT_FALSE(instrument().isConnected());
   EXPECT_EQ(control<QLabel>("lblLink")->text(), QStringLiteral("Not connected"));
+  stop();
+}
+
+// Records whether a window is blocked by a modal one.
+class BlockedWatch : public QObject {
+ public:
+  explicit BlockedWatch(QWidget& window) { window.installEventFilter(this); }
+  bool blocked = false;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::WindowBlocked) blocked = true;
+    if (event->type() == QEvent::WindowUnblocked) blocked = false;
+    return false;
+  }
+};
+
+// A service window waiting on the instrument blocks the program's other
+// windows, but not the panel the technician works the instrument with.
+TEST_F(SimulatedInstrumentPanelTest, PanelStaysUsableAboveAModalServiceWindow) {
+  start();
+  windows->setSimulatedInstrument(&instrument());
+  windows->showSimulatedInstrument();
+  panel = &windows->simulatedInstrumentWindow();
+  QWidget main;  // stands for any other window of the program
+  main.show();
+  BlockedWatch panelWatch(*panel);
+  BlockedWatch mainWatch(main);
+  windows->setModalRunner({});
+  bool panelBlocked = true;
+  bool mainBlocked = false;
+  QDialog& codeDialog = windows->enableToolsMenuDialog();
+  QTimer::singleShot(100, &codeDialog, [&] {
+    panelBlocked = panelWatch.blocked;
+    mainBlocked = mainWatch.blocked;
+    codeDialog.reject();
+  });
+  windows->showEnableToolsMenu();
+  EXPECT_TRUE(mainBlocked);
+  EXPECT_FALSE(panelBlocked);
+  EXPECT_FALSE(mainWatch.blocked) << "unblocked when the window closes";
   stop();
 }
 
