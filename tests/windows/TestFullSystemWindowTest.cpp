@@ -75,6 +75,38 @@ class TestFullSystemWindowTest : public SimulatedWindowsFixture {
     ASSERT_EQ(window->currentStep(), frmTestFullSystem::kDarkCurrents) << shownText();
   }
 
+  // Steps 1-11 without a fault; the light plate stays in the tray.
+  void walkToDarkRowPosition() {
+    walkToDarkCurrents();
+    hand("remove");
+    window->cmdValidateDarkCurrents_Click();
+    hand("insert photile");
+    window->cmdValidateAndCalibrateReadHead_Click();
+    ASSERT_EQ(window->currentStep(), frmTestFullSystem::kDarkRowPosition) << shownText();
+  }
+  // Step 12: the hand holds the tray at the next position after each retry
+  // and DONE is clicked while the leakage is shown.
+  void placeDarkColumn(const std::vector<int>& positions) {
+    every(100, [this, positions] {
+      if (window->findChild<QLabel*>(QStringLiteral("lblMoveToDarkRowPosition"))->isHidden()) return;
+      const size_t tries = std::min(prompts->shown().size(), positions.size() - 1);
+      hand(QStringLiteral("tray %1").arg(positions[tries]));
+      window->cmdDoneCalibrateDarkRowPosition_Click();
+    });
+    window->cmdStartCalibrateDarkRowPosition_Click();
+    qDeleteAll(ticker.findChildren<QTimer*>());
+  }
+  // Steps 13 and 14 without a fault.
+  void walkBeltAndBlackPlate() {
+    hand("insert largest");
+    hand("remove");
+    window->cmdVerifyBigMicroplateFitsTray_Click();
+    ASSERT_EQ(window->currentStep(), frmTestFullSystem::kBeltStretch) << shownText();
+    hand("insert black");
+    window->cmdVerifyBeltStretchCorrection_Click();
+    ASSERT_EQ(window->currentStep(), frmTestFullSystem::kCalibrateReadHead) << shownText();
+  }
+
   frmTestFullSystem* window = nullptr;
 };
 
@@ -342,24 +374,9 @@ TEST_F(TestFullSystemWindowTest, LightPlateValidatesAndCalibratesTheReadHead) {
 // at 49 and at 91 before 50: each of the first two asks for a retry.
 TEST_F(TestFullSystemWindowTest, WholeWalkPassesAndPrintsTheReport) {
   startWithStoredSupplies();
-  walkToDarkCurrents();
-  hand("remove");
-  window->cmdValidateDarkCurrents_Click();
-  hand("insert photile");
-  window->cmdValidateAndCalibrateReadHead_Click();
-  ASSERT_EQ(window->currentStep(), frmTestFullSystem::kDarkRowPosition) << shownText();
-
-  // The hand holds the tray at the next position after each retry and DONE
-  // is clicked while the leakage is shown.
+  walkToDarkRowPosition();
   prompts->script({PromptAnswer::Retry, PromptAnswer::Retry});
-  const int positions[] = {49, 91, 50};
-  every(100, [this, &positions] {
-    if (window->findChild<QLabel*>(QStringLiteral("lblMoveToDarkRowPosition"))->isHidden()) return;
-    hand(QStringLiteral("tray %1").arg(positions[std::min<size_t>(prompts->shown().size(), 2)]));
-    window->cmdDoneCalibrateDarkRowPosition_Click();
-  });
-  window->cmdStartCalibrateDarkRowPosition_Click();
-  qDeleteAll(ticker.findChildren<QTimer*>());
+  placeDarkColumn({49, 91, 50});
   ASSERT_EQ(prompts->shown().size(), 2U) << shownText();
   for (size_t retry : {0U, 1U})
     expectPrompt(retry, QStringLiteral("Column zero position is out of range; click RETRY button to adjust"),
@@ -442,6 +459,76 @@ TEST_F(TestFullSystemWindowTest, WholeWalkPassesAndPrintsTheReport) {
 
   window->cmdTestSuccess_Click();
   EXPECT_FALSE(app->linkState().LinkInitialised);
+}
+
+// The later steps' failures: each shows its box, prints its line, ends the
+// report and puts the values stored by the main board test back.
+TEST_F(TestFullSystemWindowTest, LaterStepsFailOnWhatTheInstrumentShows) {
+  const struct {
+    const char* name;
+    std::function<void()> act;
+    const char* prompt;
+    const char* title;
+    const char* line;
+  } cases[] = {
+      {"stretched belt",
+       [this] {
+         instrument().serviceBench().settings().stretchedBelt = true;
+         window->cmdVerifyBigMicroplateFitsTray_Click();
+       },
+       "Belt stretch baseline value is out of bounds", "ERROR: further testing abandoned",
+       "Belt stretch baseline value:  6715 is out of bounds"},
+      {"light plate switched off for the final calibration",
+       [this] {
+         walkBeltAndBlackPlate();
+         hand("insert photile");
+         hand("photile off");
+         window->cmdCalibrateReadHead_Click();
+       },
+       "Photile readings are out of bounds", "Calibration FAILED;  further testing abandoned", "0.Bad"},
+      {"Exit during the final calibration",
+       [this] {
+         walkBeltAndBlackPlate();
+         hand("insert photile");
+         bool clicked = false;
+         every(20, [this, clicked]() mutable {
+           if (clicked || !app->linkState().RecipeActive) return;
+           clicked = true;
+           window->cmdCancel_Click();
+         });
+         window->cmdCalibrateReadHead_Click();
+       },
+       "Calibration abandoned, at operator's request.", "Calibration FAILED;  further testing abandoned",
+       "Calibration abandoned, at operator's request."},
+      {"leaky covers",
+       [this] {
+         walkBeltAndBlackPlate();
+         hand("insert photile");
+         window->cmdCalibrateReadHead_Click();
+         ASSERT_EQ(window->currentStep(), frmTestFullSystem::kLightTightness) << shownText();
+         hand("remove");
+         instrument().serviceBench().settings().leakyCovers = true;
+         window->cmdVerifyLightTightness_Click();
+       },
+       "Too much light leakage through covers or door", "Test FAILED;  further testing abandoned",
+       "Too much light leakage through covers or door."},
+  };
+  for (const auto& c : cases) {
+    startWithStoredSupplies();
+    walkToDarkRowPosition();
+    placeDarkColumn({70});
+    ASSERT_EQ(window->currentStep(), frmTestFullSystem::kBigMicroplate) << shownText();
+    c.act();
+    ASSERT_FALSE(prompts->shown().empty()) << c.name;
+    expectPrompt(prompts->shown().size() - 1, QLatin1String(c.prompt), QLatin1String(c.title), PromptButtons::Ok,
+                 PromptIcon::None);
+    const QStringList& lines = report->lines();
+    EXPECT_TRUE(lines.contains(QLatin1String(c.line))) << c.name << "\n" << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(lines.last(), kStars) << c.name;
+    EXPECT_EQ(report->printed(), 1) << c.name;
+    EXPECT_FLOAT_EQ(coefficient(0), 2.5F) << c.name << ": the stored values are back";
+    stop();
+  }
 }
 
 }  // namespace
