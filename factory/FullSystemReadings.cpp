@@ -27,12 +27,17 @@ QString marked(double value, const QString& format, bool bad) {
 }
 
 double at(const Table& reports, size_t report, size_t row) { return reports.at(report).at(row); }
+
+// Report 1 of a three-report run less the mean of the dark references around it.
+double netOverMeanDark(const Table& reports, size_t row) {
+  return at(reports, 1, row) - (at(reports, 0, row) + at(reports, 2, row)) / 2.0;
+}
 }  // namespace
 
 Calibration finalCalibration(const Table& reports) {
   Calibration result;
   for (size_t row = 0; row < FixedRecipeRun::kRows; ++row) {
-    const double net = at(reports, 1, row) - (at(reports, 0, row) + at(reports, 2, row)) / 2.0;
+    const double net = netOverMeanDark(reports, row);
     const bool bad = net < kLowestLight || net > kHighestLight;
     result.bad = result.bad || bad;
     result.coefficients.at(row) = static_cast<float>(kTargetCounts / net);
@@ -60,7 +65,7 @@ Checked verification(const Table& reports) {
 Checked lightTightness(const Table& reports) {
   Checked result;
   for (size_t row = 0; row < FixedRecipeRun::kRows; ++row) {
-    const double net = at(reports, 1, row) - (at(reports, 0, row) + at(reports, 2, row)) / 2.0;
+    const double net = netOverMeanDark(reports, row);
     const bool bad = net > kMostLeakage;
     result.bad = result.bad || bad;
     result.lines << marked(net, QStringLiteral("0.000"), bad);

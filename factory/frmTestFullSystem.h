@@ -118,6 +118,7 @@ class frmTestFullSystem : public QDialog {
   // when it failed the test (the failure already shown and printed).
   bool streamDarkRowLeakage();
   bool takeDarkRowOffset(int& offset);
+  bool darkRowNotCancelled();
   bool storeDarkRowOffset(int offset);
   bool readStepCount(int& count);
 

@@ -102,6 +102,8 @@ bool frmTestFullSystem::streamDarkRowLeakage() {
   lblMoveToDarkRowPosition_->setVisible(true);
   txtCalibrateDarkRowPosition_->setVisible(true);
   saveDarkRowPosition_ = false;
+  // Left alone as long as a polling step, the position shown is taken as if DONE had been clicked.
+  const qint64 deadline = link.deadlineAfter(kLongestPollMs);
   for (;;) {
     QString payload;
     const QString type = link.ReceiveFrame(payload);
@@ -109,19 +111,22 @@ bool frmTestFullSystem::streamDarkRowLeakage() {
       txtCalibrateDarkRowPosition_->setText(Common::FormatNumber(Common::Val(payload), QStringLiteral("0.")));
     else if (!isUnaskedFrame(type))
       break;
-    if (saveDarkRowPosition_ || app_.linkState().CancelRequested) break;
+    if (saveDarkRowPosition_ || app_.linkState().CancelRequested || link.deadlineAfter(0) >= deadline) break;
   }
   lblMoveToDarkRowPosition_->setVisible(false);
   if (ServiceRequests::switchDataStream(link, false, kLeakageStream) != 0) {
     failWith(kStreamNotOff, kInstrumentErrorTitle, kStreamNotOff);
     return false;
   }
-  if (app_.linkState().CancelRequested) {
-    failWith(kCancelledByRequest, kCalibrationAbandoned,
-             QStringLiteral("Dark column position offset calibration abandoned, by operator request."));
-    return false;
-  }
-  return true;
+  return darkRowNotCancelled();
+}
+
+// Exit clicked while the dark column was placed ends the test.
+bool frmTestFullSystem::darkRowNotCancelled() {
+  if (!app_.linkState().CancelRequested) return true;
+  failWith(kCancelledByRequest, kCalibrationAbandoned,
+           QStringLiteral("Dark column position offset calibration abandoned, by operator request."));
+  return false;
 }
 
 bool frmTestFullSystem::takeDarkRowOffset(int& offset) {
@@ -148,25 +153,23 @@ bool frmTestFullSystem::takeDarkRowOffset(int& offset) {
     }
     type = link.ReceiveFrame(payload);
   }
+  bool garbled = false;
   if (type == QLatin1String("BX")) {
     const qsizetype end = payload.indexOf(QLatin1Char(';'));
-    if (end < 0) {
-      failWith(kGarbledOffset, kStringContents + payload,
-               QStringLiteral("Looking for position offset to dark columnm, got garbled string: ") + payload);
-      return false;
-    }
+    garbled = end < 0;
     offset = static_cast<int>(Common::Val(payload.left(end)));
   } else if (type == QLatin1String("BI")) {
     bool ok = false;
     offset = static_cast<int>(payload.mid(1, 4).toUInt(&ok, 16));
-    if (!ok || payload.size() < 5) {
-      failWith(kGarbledOffset, kStringContents + payload,
-               QStringLiteral("Looking for position offset to dark columnm, got garbled string: ") + payload);
-      return false;
-    }
+    garbled = !ok || payload.size() < 5;
   } else {
     failWith(kUnexpectedResponse, kResponseType + type,
              QStringLiteral("Looking for position offset to dark column, got unexpected response TYPE code:") + type);
+    return false;
+  }
+  if (garbled) {
+    failWith(kGarbledOffset, kStringContents + payload,
+             QStringLiteral("Looking for position offset to dark columnm, got garbled string: ") + payload);
     return false;
   }
   const int moved = ServiceRequests::requestStatus(link.ReceiveStatusReply(QStringLiteral("p")));
@@ -177,12 +180,7 @@ bool frmTestFullSystem::takeDarkRowOffset(int& offset) {
         QStringLiteral("Looking for position offset to dark column, move was unsuccessful; REQUEST status: ") + code);
     return false;
   }
-  if (app_.linkState().CancelRequested) {
-    failWith(kCancelledByRequest, kCalibrationAbandoned,
-             QStringLiteral("Dark column position offset calibration abandoned, by operator request."));
-    return false;
-  }
-  return true;
+  return darkRowNotCancelled();
 }
 
 bool frmTestFullSystem::storeDarkRowOffset(int offset) {
