@@ -43,6 +43,7 @@ QStringList SimCommands::help() {
           QStringLiteral("remove"),
           QStringLiteral("photile on | photile off | photile level COUNTS"),
           QStringLiteral("fault silent|garbled|error|damaged on|off"),
+          QStringLiteral("fault supply|stretched|slipping|leaky on|off"),
           QStringLiteral("fault drop"),
           QStringLiteral("state"),
           QStringLiteral("help")};
@@ -128,11 +129,21 @@ SimCommands::Answer SimCommands::fault(const QStringList& words) {
       faults.errorStatus = *on;
     else if (which == QLatin1String("damaged"))
       model_.setDamaged(*on);
+    else if (which == QLatin1String("supply"))
+      faults.supplyOutOfBand = *on;
+    else if (which == QLatin1String("stretched"))
+      model_.serviceBench().settings().stretchedBelt = *on;
+    else if (which == QLatin1String("slipping"))
+      model_.serviceBench().settings().slippingBelt = *on;
+    else if (which == QLatin1String("leaky"))
+      model_.serviceBench().settings().leakyCovers = *on;
     else
-      return error(QStringLiteral("no fault \"%1\": silent, garbled, error, damaged or drop").arg(which));
+      return error(
+          QStringLiteral("no fault \"%1\": silent, garbled, error, damaged, supply, stretched, slipping, leaky or drop")
+              .arg(which));
     return ok();
   }
-  return error(QStringLiteral("say \"fault silent|garbled|error|damaged on|off\" or \"fault drop\""));
+  return error(QStringLiteral("say \"fault NAME on\", \"fault NAME off\" or \"fault drop\""));
 }
 
 QString SimCommands::state() const {
@@ -154,6 +165,10 @@ QString SimCommands::state() const {
   if (injected.garbledReport) faults << QStringLiteral("garbled");
   if (injected.errorStatus) faults << QStringLiteral("error");
   if (model_.damaged()) faults << QStringLiteral("damaged");
+  if (injected.supplyOutOfBand) faults << QStringLiteral("supply");
+  if (service.stretchedBelt) faults << QStringLiteral("stretched");
+  if (service.slippingBelt) faults << QStringLiteral("slipping");
+  if (service.leakyCovers) faults << QStringLiteral("leaky");
   return QStringLiteral("tray=%1 steps=%2 interrupters=%3 head=%4 load=%5 photile=%6 level=%7 link=%8 faults=%9")
       .arg(tray)
       .arg(model_.trayPositionSteps())

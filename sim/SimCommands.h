@@ -14,6 +14,7 @@ class InstrumentModel;
 //   remove                       take it out
 //   photile on|off | photile level COUNTS
 //   fault silent|garbled|error|damaged on|off | fault drop
+//   fault supply|stretched|slipping|leaky on|off   what the factory tests must catch
 //   state                        the state, one line
 //   help                         the commands
 // Every command answers one line: "ok", the state, or "error: " and why.

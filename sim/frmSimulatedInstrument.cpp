@@ -46,10 +46,10 @@ struct Fault {
   const char* caption;
 };
 constexpr Fault kFaults[] = {
-    {"silent", "Silent"},
-    {"garbled", "Garbled report"},
-    {"error", "Error status"},
-    {"damaged", "Damaged firmware"},
+    {"silent", "Silent"},          {"garbled", "Garbled report"},
+    {"error", "Error status"},     {"damaged", "Damaged firmware"},
+    {"supply", "+7 V supply low"}, {"stretched", "Stretched belt"},
+    {"slipping", "Slipping belt"}, {"leaky", "Leaky covers"},
 };
 
 QString loadCaption(TrayLoad load) {
@@ -229,6 +229,11 @@ void frmSimulatedInstrument::refresh() {
   faults_.value(QStringLiteral("garbled"))->setChecked(faults.garbledReport);
   faults_.value(QStringLiteral("error"))->setChecked(faults.errorStatus);
   faults_.value(QStringLiteral("damaged"))->setChecked(model_.damaged());
+  faults_.value(QStringLiteral("supply"))->setChecked(faults.supplyOutOfBand);
+  const ServiceSettings& service = model_.serviceBench().settings();
+  faults_.value(QStringLiteral("stretched"))->setChecked(service.stretchedBelt);
+  faults_.value(QStringLiteral("slipping"))->setChecked(service.slippingBelt);
+  faults_.value(QStringLiteral("leaky"))->setChecked(service.leakyCovers);
   lblLink_->setText(model_.isConnected() ? QStringLiteral("Connected to address %1 (host \"%2\")")
                                                .arg(QLatin1Char(model_.connectedAddress()))
                                                .arg(model_.hostName())

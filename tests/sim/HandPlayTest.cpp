@@ -193,12 +193,18 @@ TEST(SimHandPlay, CommandsAnswerOneLineAndRefuseWhatTheyDoNotKnow) {
       {"fault garbled on", "ok"},
       {"fault error on", "ok"},
       {"fault damaged on", "ok"},
+      {"fault supply on", "ok"},
+      {"fault stretched on", "ok"},
+      {"fault slipping on", "ok"},
+      {"fault leaky on", "ok"},
+      {"fault leaky maybe", "error: say \"fault NAME on\", \"fault NAME off\" or \"fault drop\""},
       {"tray 6691", "error: say \"tray STEPS\" with STEPS from 0 to 6690"},
       {"tray -1", "error: say \"tray STEPS\" with STEPS from 0 to 6690"},
       {"insert cake", "error: say \"insert plate\", \"insert photile\", \"insert black\" or \"insert largest\""},
       {"photile level 1000001",
        "error: say \"photile on\", \"photile off\" or \"photile level COUNTS\" (0 to 1000000)"},
-      {"fault smoke on", "error: no fault \"smoke\": silent, garbled, error, damaged or drop"},
+      {"fault smoke on",
+       "error: no fault \"smoke\": silent, garbled, error, damaged, supply, stretched, slipping, leaky or drop"},
       {"head sideways", "error: say \"head up\" or \"head down\""},
       {"open the door", "error: unknown command \"open the door\" (try \"help\")"},
       {"", "error: empty command"},
@@ -207,11 +213,13 @@ TEST(SimHandPlay, CommandsAnswerOneLineAndRefuseWhatTheyDoNotKnow) {
     EXPECT_EQ(sim.commands.run(QString::fromLatin1(c.line)).text.toStdString(), c.answer) << c.line;
   EXPECT_EQ(sim.commands.state().toStdString(),
             "tray=free steps=120 interrupters=1C head=up load=largest photile=off level=1500 link=X "
-            "faults=silent,garbled,error,damaged");
+            "faults=silent,garbled,error,damaged,supply,stretched,slipping,leaky");
   EXPECT_TRUE(sim.model.faults().silent);
   EXPECT_TRUE(sim.model.faults().garbledReport);
   EXPECT_TRUE(sim.model.faults().errorStatus);
   EXPECT_TRUE(sim.model.damaged());
+  EXPECT_TRUE(sim.model.faults().supplyOutOfBand);
+  EXPECT_TRUE(sim.model.serviceBench().settings().leakyCovers);
   EXPECT_EQ(sim.commands.run(QStringLiteral("fault drop")).text, "ok");
   EXPECT_FALSE(sim.model.isConnected());
 }
