@@ -469,7 +469,8 @@ TEST_F(TestFullSystemWindowTest, LaterStepsFailOnWhatTheInstrumentShows) {
     std::function<void()> act;
     const char* prompt;
     const char* title;
-    const char* line;
+    const char* line;      // the start of a printed line
+    bool restored = true;  // the values of step 5 are back in parameters 0-7
   } cases[] = {
       {"stretched belt",
        [this] {
@@ -512,6 +513,20 @@ TEST_F(TestFullSystemWindowTest, LaterStepsFailOnWhatTheInstrumentShows) {
        },
        "Too much light leakage through covers or door", "Test FAILED;  further testing abandoned",
        "Too much light leakage through covers or door."},
+      {"serial number refused",
+       [this] {
+         walkBeltAndBlackPlate();
+         hand("insert photile");
+         window->cmdCalibrateReadHead_Click();
+         hand("remove");
+         window->cmdVerifyLightTightness_Click();
+         ASSERT_EQ(window->currentStep(), frmTestFullSystem::kSerialNumber) << shownText();
+         hand("fault error on");
+         type("txtSerialNumber", QStringLiteral("4711"));
+         window->cmdAssignSerialNumber_Click();
+       },
+       "Cannot store new serial number into Lumivane.  Test abandoned", "Further testing abandoned",
+       "Cannot store new serial number into Lumivane: ", false},
   };
   for (const auto& c : cases) {
     startWithStoredSupplies();
@@ -523,10 +538,15 @@ TEST_F(TestFullSystemWindowTest, LaterStepsFailOnWhatTheInstrumentShows) {
     expectPrompt(prompts->shown().size() - 1, QLatin1String(c.prompt), QLatin1String(c.title), PromptButtons::Ok,
                  PromptIcon::None);
     const QStringList& lines = report->lines();
-    EXPECT_TRUE(lines.contains(QLatin1String(c.line))) << c.name << "\n" << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [&c](const QString& line) { return line.startsWith(QLatin1String(c.line)); }))
+        << c.name << "\n"
+        << lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(lines.last(), kStars) << c.name;
     EXPECT_EQ(report->printed(), 1) << c.name;
-    EXPECT_FLOAT_EQ(coefficient(0), 2.5F) << c.name << ": the stored values are back";
+    if (c.restored) {
+      EXPECT_FLOAT_EQ(coefficient(0), 2.5F) << c.name << ": the stored values are back";
+    }
     stop();
   }
 }
