@@ -8,6 +8,7 @@
 #include "app/ProgramWindows.h"
 #include "calibration/CalibrationFailure.h"
 #include "calibration/CalibrationTexts.h"
+#include "calibration/DarkColumnCalibration.h"
 #include "calibration/ServiceRequests.h"
 #include "factory/FixedRecipeRun.h"
 #include "factory/FullSystemReadings.h"
@@ -23,8 +24,6 @@ constexpr int kDarkRowParameter = 8;
 constexpr int kBaselineParameter = 10;
 constexpr int kBaselineDeviationParameter = 11;
 constexpr int kBaselineDeviation = 25;
-constexpr int kMinimumOffset = 50;
-constexpr int kMaximumOffset = 90;
 constexpr int kRunning = 5;
 
 const QString kBeltRecipe =
@@ -76,7 +75,7 @@ void frmTestFullSystem::cmdStartCalibrateDarkRowPosition_Click() {
   for (;;) {
     link.ReleaseMotors();
     if (!streamDarkRowLeakage() || !takeDarkRowOffset(offset)) return;
-    if (offset >= kMinimumOffset && offset <= kMaximumOffset) break;
+    if (offset >= DarkColumnCalibration::kMinimumOffset && offset <= DarkColumnCalibration::kMaximumOffset) break;
     if (app_.prompts().show(QStringLiteral("Column zero position is out of range; click RETRY button to adjust"),
                             QStringLiteral("ERROR: Column zero position"),
                             PromptButtons::RetryCancel) != PromptAnswer::Retry) {
