@@ -321,6 +321,11 @@ void frmTestFullSystem::showStep(int step) {
   if (step < frames_.size() && frames_[step]) frames_[step]->setVisible(true);
 }
 
+void frmTestFullSystem::advanceTo(int step) {
+  if (app_.linkState().CancelRequested) return cmdCancel_Click();
+  showStep(step);
+}
+
 void frmTestFullSystem::showInterrupters(int status) {
   for (QLabel* shape : shpOptoInterrupter_) {
     const bool lit = (status & shape->property("bit").toInt()) != 0;

@@ -97,6 +97,8 @@ class frmTestFullSystem : public QDialog {
   void buildSystemInformation();
   void buildModel();
   void showStep(int step);
+  // The next step, unless Exit was clicked while the last one was busy.
+  void advanceTo(int step);
   void showInterrupters(int status);
 
   // The report.

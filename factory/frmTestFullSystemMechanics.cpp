@@ -86,7 +86,7 @@ void frmTestFullSystem::cmdStartCalibrateDarkRowPosition_Click() {
   if (!storeDarkRowOffset(offset)) return;
   busy_ = false;
   print(QStringLiteral("Number of steps from photointerrupter to dark column position is: ") + QString::number(offset));
-  showStep(kBigMicroplate);
+  advanceTo(kBigMicroplate);
 }
 
 void frmTestFullSystem::cmdDoneCalibrateDarkRowPosition_Click() { saveDarkRowPosition_ = true; }
@@ -238,7 +238,7 @@ void frmTestFullSystem::cmdVerifyBigMicroplateFitsTray_Click() {
     return PrintTestFailed();
   }
   busy_ = false;
-  showStep(kBeltStretch);
+  advanceTo(kBeltStretch);
 }
 
 bool frmTestFullSystem::readStepCount(int& count) {
@@ -280,5 +280,5 @@ void frmTestFullSystem::cmdVerifyBeltStretchCorrection_Click() {
                     QStringLiteral("Some readings in rows 1 through 6 are above threshold"));
   print(QStringLiteral("All readings in rows 1 through 6 are acceptably below threshold."));
   print(QStringLiteral(" "));
-  showStep(kCalibrateReadHead);
+  advanceTo(kCalibrateReadHead);
 }

@@ -118,7 +118,7 @@ void frmTestFullSystem::cmdValidateDarkCurrents_Click() {
   }
   darkMeans_ = statistics.mean;
   print(QStringLiteral("Dark currents are within specification."));
-  showStep(kReadHead);
+  advanceTo(kReadHead);
 }
 
 // Step 11: the light plate's readings against their band, and first
@@ -156,7 +156,7 @@ void frmTestFullSystem::cmdValidateAndCalibrateReadHead_Click() {
                     kAbandoned, QStringLiteral("Cannot reset photosensor scaling parameters: ") + failure);
   print(QStringLiteral("Photosensor sensitivities are within specification"));
   print(QStringLiteral(" "));
-  showStep(kDarkRowPosition);
+  advanceTo(kDarkRowPosition);
 }
 
 // Step 15: after the power cycle, with the covers screwed on, the final
@@ -210,7 +210,7 @@ void frmTestFullSystem::cmdCalibrateReadHead_Click() {
     return failWith(parked, kAbandoned,
                     QStringLiteral("PARK TRAY function failed with the Photile in the tray: ") + parked);
   print(QStringLiteral("Microplate presence was properly detected by the PARK TRAY function."));
-  showStep(kLightTightness);
+  advanceTo(kLightTightness);
 }
 
 // Step 16: column 7 read without a plate shows no light through the covers
@@ -236,5 +236,5 @@ void frmTestFullSystem::cmdVerifyLightTightness_Click() {
     return failWith(QStringLiteral("PARK TRAY function failed"), kTestFailed,
                     QStringLiteral("PARK TRAY function failed with an empty tray: ") + parked);
   print(QStringLiteral("PARKING the empty tray was successful."));
-  showStep(kSerialNumber);
+  advanceTo(kSerialNumber);
 }

@@ -551,4 +551,25 @@ TEST_F(TestFullSystemWindowTest, LaterStepsFailOnWhatTheInstrumentShows) {
   }
 }
 
+// Exit clicked while a step reads the instrument ends the test once the step
+// is done, instead of going on to the next step.
+TEST_F(TestFullSystemWindowTest, ExitDuringABusyStepLeavesWhenTheStepEnds) {
+  startWithStoredSupplies();
+  walkToDarkCurrents();
+  hand("remove");
+  bool clicked = false;
+  every(20, [this, &clicked] {
+    if (clicked || !window->busy()) return;
+    clicked = true;
+    window->cmdCancel_Click();
+  });
+  window->cmdValidateDarkCurrents_Click();
+  ASSERT_TRUE(clicked);
+  EXPECT_EQ(window->currentStep(), frmTestFullSystem::kDarkCurrents);
+  EXPECT_TRUE(report->lines().contains(QStringLiteral("Dark currents are within specification.")));
+  EXPECT_EQ(report->printed(), 1);
+  EXPECT_FLOAT_EQ(coefficient(0), 2.5F) << "the stored values are back";
+  EXPECT_FALSE(app->linkState().LinkInitialised);
+}
+
 }  // namespace
