@@ -23,7 +23,7 @@ int RunSequencer::CollectRuns() {
   LinkState& link = app_.linkState();
   modVrHd& vr = app_.link();
   setStatusLine(Common::Val(options_.txtIncubation.text) != 0 ? RunTexts::kWaitingThroughIncubation
-                                                               : RunTexts::kStartingRun1);
+                                                              : RunTexts::kStartingRun1);
   // From here on a failing spreadsheet operation is skipped and collection goes on.
   DataStorage storage(store_, options_, state_, view_, link);
   cancelWaitExpired_ = false;
@@ -33,8 +33,10 @@ int RunSequencer::CollectRuns() {
 
   int result = kCompleted;
   bool abandon = false;
-  if (storage.PrepareDataBlock()) collectFrames(storage, result, abandon);
-  else stopStorage(storage, result, abandon);
+  if (storage.PrepareDataBlock())
+    collectFrames(storage, result, abandon);
+  else
+    stopStorage(storage, result, abandon);
   dataIncomplete_ = storage.dataIncomplete;
   if (result == kNoMicroplate) {
     link.RunInProgress = false;
@@ -43,8 +45,10 @@ int RunSequencer::CollectRuns() {
   }
 
   // A cancel the instrument never answered: a second eject would only wait as long again.
-  if ((abandon || link.CancelRequested) && !cancelWaitExpired_) vr.EjectTray();
-  else if (!abandon && !link.CancelRequested && !state_.AwaitingDelayedEjection) collectFinalReply(result);
+  if ((abandon || link.CancelRequested) && !cancelWaitExpired_)
+    vr.EjectTray();
+  else if (!abandon && !link.CancelRequested && !state_.AwaitingDelayedEjection)
+    collectFinalReply(result);
   vr.FlushInput();
   writeDarkCurrentLine(QString());
   if (link.CancelRequested) setResult(result, kCancelled, kCollectCancelledHeadline, kRunCancelledDetail);
@@ -75,6 +79,12 @@ void RunSequencer::collectFrames(DataStorage& storage, int& result, bool& abando
       return;
     }
     if (type == QLatin1String("B4")) {
+      // The closing dark report of the run before was lost: that run is
+      // stored now, so this report's run keeps its own block.
+      if (storage.startsNextRunEarly(payload)) {
+        storage.closeRunWithoutDark();
+        if (!storeCompletedRun(storage, result, abandon)) return;
+      }
       if (!storage.HandleColumnReport(payload)) {
         result = RunResult::kGarbledReport;
         abandon = true;
@@ -85,23 +95,25 @@ void RunSequencer::collectFrames(DataStorage& storage, int& result, bool& abando
     }
     QCoreApplication::processEvents();
     if (storage.runNumber == 1 && previousRunNumber != 1) setStatusLine(RunTexts::kStartingRun1);
-    if (storage.runComplete && !abandon) {
-      if (!state_.AwaitingDelayedEjection) {
-        QString line = RunTexts::kDisplayedDataFromRun + statusNumber(storage.runNumber);
-        line += storage.lastReport ? QStringLiteral(".")
-                                   : RunTexts::kNowStartingRun + statusNumber(storage.runNumber + 1) +
-                                         QStringLiteral(".");
-        setStatusLine(line);
-      }
-      if (!storage.StoreRun()) {
-        unstoredRun_ = storage.readings;
-        stopStorage(storage, result, abandon);
-        return;
-      }
-      view_.runStored();
-    }
+    if (storage.runComplete && !abandon && !storeCompletedRun(storage, result, abandon)) return;
     if (storage.lastReport || abandon || link.CancelRequested) return;
   }
+}
+
+bool RunSequencer::storeCompletedRun(DataStorage& storage, int& result, bool& abandon) {
+  if (!state_.AwaitingDelayedEjection) {
+    QString line = RunTexts::kDisplayedDataFromRun + statusNumber(storage.runNumber);
+    line += storage.lastReport ? QStringLiteral(".")
+                               : RunTexts::kNowStartingRun + statusNumber(storage.runNumber + 1) + QStringLiteral(".");
+    setStatusLine(line);
+  }
+  if (!storage.StoreRun()) {
+    unstoredRun_ = storage.readings;
+    stopStorage(storage, result, abandon);
+    return false;
+  }
+  view_.runStored();
+  return true;
 }
 
 void RunSequencer::stopStorage(const DataStorage& storage, int& result, bool& abandon) {
@@ -122,7 +134,8 @@ void RunSequencer::handleSequenceStatus(const QString& payload, int& result, boo
     state_.AwaitingDelayedEjection = true;
   } else if (requestStatus == 1) {
     setStatusLine(RunTexts::kRunAbandonedInstrument + statusNumber(instrumentStatus));
-    setResult(result, kInstrumentError, kInstrumentErrorHeadline, kInstrumentStatusCode + statusNumber(instrumentStatus));
+    setResult(result, kInstrumentError, kInstrumentErrorHeadline,
+              kInstrumentStatusCode + statusNumber(instrumentStatus));
     abandon = true;
   } else if (requestStatus == 6) {
     setResult(result, kNoMicroplate, kNoMicroplateHeadline, kNoMicroplateDetail);

@@ -37,6 +37,12 @@ class DataStorage {
   // marks. False when a reading lacks its delimiting comma or is empty: the
   // sequence is then abandoned (result 36, texts and status line set).
   bool HandleColumnReport(const QString& payload);
+  // True when `payload` is a plate column of another run while this run's
+  // columns wait for their closing dark report: that report was lost.
+  bool startsNextRunEarly(const QString& payload) const;
+  // Completes the waiting run without its dark report: StoreRun then writes
+  // its wells unsampled, as nothing can correct them, and reports it.
+  void closeRunWithoutDark();
   // Writes the completed run (dark-corrected) into the next block, advances
   // NextDataStorage and NextTimeStorage, consumes the run-complete mark and
   // saves the recovery copy. A column the recipe reads but no report filled
@@ -105,6 +111,7 @@ inline const QString kOffSheet =
 inline const QString kBlockMissing = QStringLiteral("The data block at %1 cannot be found in the workbook.");
 // %1 run number, %2 plate column.
 inline const QString kNoReport = QStringLiteral("Run %1: no report for column %2");
+inline const QString kNoDarkReport = QStringLiteral("Run %1: no report for the dark column");
 inline const QString kGarbledStatusLine =
     QStringLiteral("Run abandoned because we cannot find delimiting comma in Lumivane's column data report.");
 }  // namespace DataBlockTexts

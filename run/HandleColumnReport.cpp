@@ -43,6 +43,17 @@ bool DataStorage::HandleColumnReport(const QString& payload) {
   return true;
 }
 
+bool DataStorage::startsNextRunEarly(const QString& payload) const {
+  if (!dataColumnsSeen) return false;
+  const ColumnReport report = parseColumnReport(payload);
+  return report.complete() && report.isPlateColumn() && report.runNumber != runNumber;
+}
+
+void DataStorage::closeRunWithoutDark() {
+  runComplete = true;
+  dataColumnsSeen = false;
+}
+
 void DataStorage::logDarkColumn(const ColumnReport& report) {
   if (!link_.DarkCurrentsFile.isOpen()) return;
   const QDateTime stamped = wallClockFromEpochSeconds(report.timeStamp);

@@ -78,6 +78,8 @@ class RunSequencer {
   void setResult(int& result, int code, const QString& headline, const QString& detail);
   bool askForPlate();
   void collectFrames(DataStorage& storage, int& result, bool& abandon);
+  // Stores the run just completed; false when storage stopped (the sequence then ends).
+  bool storeCompletedRun(DataStorage& storage, int& result, bool& abandon);
   // Data storage cannot go on: the instrument's sequence is cancelled.
   void stopStorage(const DataStorage& storage, int& result, bool& abandon);
   // True once a cancel has waited its grace without a frame.
@@ -115,14 +117,14 @@ inline const QString kEjectErrorTitle = QStringLiteral("ERROR ejecting the tray:
 inline const QString kLoadPlate = QStringLiteral("Please load a microplate, then click OK to begin reading.");
 inline const QString kLoadPlateTitle = QStringLiteral("Lumivane ejected the tray; it needs a microplate");
 inline const QString kNoMicroplateTitle = QStringLiteral("Warning: NO microplate in the tray");
-inline const QString kNoMicroplateQuestion = QStringLiteral(
-    "There is no microplate in the tray.  To proceed after installing one, or without one, click OK.");
+inline const QString kNoMicroplateQuestion =
+    QStringLiteral("There is no microplate in the tray.  To proceed after installing one, or without one, click OK.");
 inline const QString kRecipeCancelled = QStringLiteral("Run cancelled, at your request.");
 inline const QString kWaitingThroughIncubation =
     QStringLiteral("Waiting through incubation delay before starting run 1.");
 inline const QString kStartingRun1 = QStringLiteral("Starting run 1.");
-inline const QString kPlateHeld = QStringLiteral(
-    "The last run is complete;  tray is kept inside because the run options specify delayed ejection.");
+inline const QString kPlateHeld =
+    QStringLiteral("The last run is complete;  tray is kept inside because the run options specify delayed ejection.");
 inline const QString kRunAbandonedInstrument = QStringLiteral("ERROR; run abandoned. INSTRUMENT status code: ");
 inline const QString kRunAbandonedRequest = QStringLiteral("ERROR; run abandoned. REQUEST status code: ");
 inline const QString kLastRunCompleted = QStringLiteral("The last run completed successfully.");

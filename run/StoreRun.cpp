@@ -11,7 +11,9 @@
 
 namespace {
 
-bool plateOrientation(const RunOptions& options) { return options.txtDataStorageOrientation.text != QLatin1String("H"); }
+bool plateOrientation(const RunOptions& options) {
+  return options.txtDataStorageOrientation.text != QLatin1String("H");
+}
 
 }  // namespace
 
@@ -65,10 +67,12 @@ bool DataStorage::StoreRun() {
 }
 
 QList<int> DataStorage::lostColumns() const {
+  // Without the run's dark report no reading of it can be corrected.
+  const bool darkLost = !reported[ColumnReport::kDarkColumn];
   QList<int> lost;
   for (int column = 0; column < 12; ++column) {
     const bool read = state_.ColumnFlags.mid(column, 1) == QLatin1String("T");
-    if (read && !reported[static_cast<size_t>(column + 1)]) lost << column;
+    if (read && (darkLost || !reported[static_cast<size_t>(column + 1)])) lost << column;
   }
   return lost;
 }
@@ -77,8 +81,13 @@ void DataStorage::reportLostColumns(const QList<int>& columns, qint32 stamp) {
   if (columns.isEmpty()) return;
   dataIncomplete = true;
   const QDateTime stamped = wallClockFromEpochSeconds(stamp);
-  for (int column : columns) {
-    const QString text = DataBlockTexts::kNoReport.arg(runNumber).arg(column + 1);
+  QStringList texts;
+  if (!reported[ColumnReport::kDarkColumn]) {
+    texts << DataBlockTexts::kNoDarkReport.arg(runNumber);
+  } else {
+    for (int column : columns) texts << DataBlockTexts::kNoReport.arg(runNumber).arg(column + 1);
+  }
+  for (const QString& text : texts) {
     state_.lblStatusLine = text;
     view_.setStatusLine(text);
     if (link_.EventLogFile.isOpen()) {

@@ -43,11 +43,11 @@ TEST_F(SequencerTest, TwoRunsAreStoredOnceEachAndTheSequenceEndsQuietly) {
   EXPECT_EQ(prompts->shown()[0].title, QStringLiteral("Lumivane ejected the tray; it needs a microplate"));
   EXPECT_EQ(prompts->shown()[0].buttons, PromptButtons::OkCancel);
   EXPECT_EQ(prompts->shown()[0].icon, PromptIcon::None);
-  EXPECT_EQ(view.lines, (std::vector<QString>{QString(), QStringLiteral("Starting run 1."),
-                                               QStringLiteral("Starting run 1."),
-                                               QStringLiteral("Displayed data is from run 1; now starting run 2."),
-                                               QStringLiteral("Displayed data is from run 2."),
-                                               QStringLiteral("The last run completed successfully.")}));
+  EXPECT_EQ(view.lines,
+            (std::vector<QString>{QString(), QStringLiteral("Starting run 1."), QStringLiteral("Starting run 1."),
+                                  QStringLiteral("Displayed data is from run 1; now starting run 2."),
+                                  QStringLiteral("Displayed data is from run 2."),
+                                  QStringLiteral("The last run completed successfully.")}));
   EXPECT_EQ(cellNumber("Data!E4"), 3410.0);
   EXPECT_EQ(cellNumber("Data!E13"), 3410.0);
   // Stored twice, not three times: the run-complete mark was consumed.
@@ -105,8 +105,9 @@ TEST_F(SequencerTest, DelayedEjectionEndsWithItsMessageAndTheTimerCollectsTheFin
             QStringLiteral("The tray is kept inside because the run options specify delayed ejection."));
   EXPECT_EQ(prompts->shown()[0].title, QStringLiteral("The run completed successfully."));
   EXPECT_EQ(prompts->shown()[0].icon, PromptIcon::Exclamation);
-  EXPECT_EQ(state.lblStatusLine, QStringLiteral(
-      "The last run is complete;  tray is kept inside because the run options specify delayed ejection."));
+  EXPECT_EQ(state.lblStatusLine,
+            QStringLiteral(
+                "The last run is complete;  tray is kept inside because the run options specify delayed ejection."));
   EXPECT_TRUE(state.AwaitingDelayedEjection);
   EXPECT_EQ(instrument.count("Read #steps:"), 0);
   EXPECT_TRUE(sequencer.firmwareDownloadEnabled());
@@ -201,7 +202,8 @@ TEST_F(SequencerTest, GarbledReportAbandonsWithoutStoringItsRun) {
   instrument.sequence = reportFrame(false, 1, 2, t, eight(1300)) + reportFrame(false, 1, 5, t, {1, 2, 3}) +
                         reportFrame(true, 1, 0, t, eight(1200));
   clickStart();
-  EXPECT_EQ(prompts->shown().at(0).prompt, QStringLiteral("Cannot find delimiting comma in Lumivane's column data report."));
+  EXPECT_EQ(prompts->shown().at(0).prompt,
+            QStringLiteral("Cannot find delimiting comma in Lumivane's column data report."));
   EXPECT_EQ(prompts->shown().at(0).title, QStringLiteral("Run abandoned"));
   EXPECT_EQ(instrument.count("Eject the tray!"), 1);
   EXPECT_EQ(nameFormula("NextDataStorage"), QStringLiteral("=Data!$D$3"));
@@ -324,6 +326,25 @@ TEST_F(SequencerTest, ColumnWithoutAReportIsStoredUnsampledNotAsThePreviousRun) 
   EXPECT_TRUE(sequencer.dataIncomplete());
   app.linkState().EventLogFile.flush();
   EXPECT_EQ(logText("EventLogs"), QStringLiteral("3/14/2026 9:30:19 AM\tRun 2: no report for column 2\n"));
+}
+
+// Run 2's closing dark report is lost on the line: run 2 is stored unsampled
+// in its own block and run 3 in the next, not run 3's readings in run 2's place.
+TEST_F(SequencerTest, LostDarkReportKeepsEveryRunInItsOwnBlock) {
+  instrument.trayStatus = "3";
+  const qint64 t = nowEpoch();
+  instrument.sequence = runFrames(1, false) + reportFrame(false, 2, 2, t + 15, eight(1300)) +
+                        reportFrame(false, 2, 5, t + 17, eight(1300)) + runFrames(3, true);
+  clickStart();
+  EXPECT_EQ(cellNumber("Data!E4"), 3410.0);
+  EXPECT_EQ(cellText("Data!E13"), QStringLiteral("X")) << "run 2 has nothing to correct its readings with";
+  EXPECT_EQ(cellText("Data!H14"), QStringLiteral("X"));
+  EXPECT_EQ(cellNumber("Data!E22"), 3410.0) << "run 3 in its own block";
+  EXPECT_NE(std::find(view.lines.begin(), view.lines.end(), QStringLiteral("Run 2: no report for the dark column")),
+            view.lines.end());
+  EXPECT_TRUE(sequencer.dataIncomplete());
+  EXPECT_EQ(state.lblStatusLine,
+            QStringLiteral("The last run completed, but the data is incomplete: some column reports were lost."));
 }
 
 TEST_F(SequencerTest, ReportCutByTheReceiveBufferLimitCountsAsLost) {
