@@ -9,6 +9,7 @@
 #include "run/RunSequencer.h"
 #include "run/RunState.h"
 #include "run/StatusDigits.h"
+#include "run/UnstoredRunFile.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ int RunSequencer::CollectRuns() {
   cancelWaitExpired_ = false;
   dataIncomplete_ = false;
   unstoredRun_.reset();
+  unstoredRunFile_.clear();
   view_.sequenceStarted();
 
   int result = kCompleted;
@@ -108,8 +110,13 @@ bool RunSequencer::storeCompletedRun(DataStorage& storage, int& result, bool& ab
     setStatusLine(line);
   }
   if (!storage.StoreRun()) {
+    // The run the sheet has no room for goes to a file of its own.
     unstoredRun_ = storage.readings;
+    QString error;
+    unstoredRunFile_ =
+        UnstoredRunFile::save(storage.readings, storage.runNumber, app_.program().folder, app_.clock().now(), &error);
     stopStorage(storage, result, abandon);
+    state_.ResultDetail += QStringLiteral("\r\n") + UnstoredRunFile::notice(storage.runNumber, unstoredRunFile_, error);
     return false;
   }
   view_.runStored();

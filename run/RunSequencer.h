@@ -70,6 +70,8 @@ class RunSequencer {
   bool dataIncomplete() const { return dataIncomplete_; }
   // The readings of the run the last sequence could not store (a full sheet), if any.
   const std::optional<ReadingsTable>& unstoredRun() const { return unstoredRun_; }
+  // Where that run's readings were saved ("" when there was none or it could not be saved).
+  const QString& unstoredRunFile() const { return unstoredRunFile_; }
 
   static inline const QString kStartButtonReason = QStringLiteral("Start button was clicked");
 
@@ -106,6 +108,7 @@ class RunSequencer {
   bool cancelWaitExpired_ = false;
   bool dataIncomplete_ = false;
   std::optional<ReadingsTable> unstoredRun_;
+  QString unstoredRunFile_;
 };
 
 // Texts of the sequencer.

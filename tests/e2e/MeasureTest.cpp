@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
-
 #include <signal.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
@@ -31,10 +32,10 @@ TEST(MeasureCommand, TwoRunsOfTwoWellsLandInTheWorkbook) {
                 .exitCode,
             0);
 
-  const RunResult run = ctl({QStringLiteral("--home"), home.path(), QStringLiteral("--simulate"),
-                             QStringLiteral("--time-scale"), QStringLiteral("50"), QStringLiteral("measure"), book,
-                             QStringLiteral("--test"), QStringLiteral("Assay 7"), QStringLiteral("--operator"),
-                             QStringLiteral("Kim")});
+  const RunResult run =
+      ctl({QStringLiteral("--home"), home.path(), QStringLiteral("--simulate"), QStringLiteral("--time-scale"),
+           QStringLiteral("50"), QStringLiteral("measure"), book, QStringLiteral("--test"), QStringLiteral("Assay 7"),
+           QStringLiteral("--operator"), QStringLiteral("Kim")});
   ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
   EXPECT_EQ(run.out,
             QStringLiteral("Lumivane ejected the tray; it needs a microplate: Please load a microplate, then click OK "
@@ -56,7 +57,8 @@ TEST(MeasureCommand, TwoRunsOfTwoWellsLandInTheWorkbook) {
     EXPECT_GE(value(well).number, 0.0) << well;
   }
   for (const char* cell : {"W4", "Z5", "W13"}) EXPECT_TRUE(value(cell).isNumeric()) << cell;
-  for (const char* unsampled : {"D3", "O10", "E5", "D12", "V3"}) EXPECT_EQ(value(unsampled).toText(), QStringLiteral("X")) << unsampled;
+  for (const char* unsampled : {"D3", "O10", "E5", "D12", "V3"})
+    EXPECT_EQ(value(unsampled).toText(), QStringLiteral("X")) << unsampled;
   EXPECT_TRUE(value("D21").isEmpty());
   EXPECT_EQ(opened->Names().Item(QStringLiteral("NextDataStorage")).Value(), QStringLiteral("=Data!$D$21"));
   EXPECT_EQ(opened->Names().Item(QStringLiteral("NextTimeStorage")).Value(), QStringLiteral("=Data!$V$21"));
@@ -94,7 +96,8 @@ TEST(MeasureCommand, CtrlCCancelsTheSequenceAndKeepsTheStoredRuns) {
   const std::unique_ptr<Simulator> simulator = Simulator::startOnPty(options, &error);
   ASSERT_TRUE(simulator) << error.toStdString();
   QByteArray frames;
-  QObject::connect(&simulator->model(), &InstrumentModel::reply, [&frames](const QByteArray& frame) { frames += frame; });
+  QObject::connect(&simulator->model(), &InstrumentModel::reply,
+                   [&frames](const QByteArray& frame) { frames += frame; });
 
   QProcess client;
   client.start(builtProgram(QStringLiteral("lumivanectl")),
@@ -152,8 +155,14 @@ TEST(MeasureCommand, FullSheetStopsTheSequenceAndFails) {
   const RunResult run = ctl({QStringLiteral("--home"), home.path(), QStringLiteral("--simulate"),
                              QStringLiteral("--time-scale"), QStringLiteral("50"), QStringLiteral("measure"), book});
   EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
-  EXPECT_EQ(run.err,
-            QStringLiteral("Data storage stopped: The worksheet is full; start a new workbook to continue.\n"));
+  const QString notice = QStringLiteral(
+                             "Data storage stopped: The worksheet is full; start a new workbook to continue.\r\nRun 2 "
+                             "could not be stored; its readings are in ") +
+                         QDir(home.path()).filePath(QStringLiteral("Unstored runs/Run 2 "));
+  EXPECT_TRUE(run.err.startsWith(notice)) << run.err.toStdString();
+  const QString saved = run.err.mid(notice.size() - QStringLiteral("Unstored runs/Run 2 ").size()).trimmed();
+  EXPECT_TRUE(QFileInfo::exists(QDir(home.path()).filePath(saved)))
+      << "run 2's readings are on disk: " << saved.toStdString();
   EXPECT_FALSE(run.out.contains(QStringLiteral("completed successfully"))) << run.out.toStdString();
 
   xl::Application app;
@@ -199,8 +208,9 @@ TEST(MeasureCommand, InstrumentErrorKeepsTheRunsSoFarAndFails) {
                              QStringLiteral("--dark-current"), QStringLiteral("1200"), QStringLiteral("--well-light"),
                              QStringLiteral("B2=34"), QStringLiteral("measure"), book});
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_TRUE(run.out.endsWith(QStringLiteral("Displayed data is from run 1; now starting run 2.\n"
-                                              "ERROR; run abandoned. REQUEST status code:  2\n")))
+  EXPECT_TRUE(
+      run.out.endsWith(QStringLiteral("Displayed data is from run 1; now starting run 2.\n"
+                                      "ERROR; run abandoned. REQUEST status code:  2\n")))
       << run.out.toStdString();
   EXPECT_EQ(run.err, QStringLiteral("ERROR; run abandoned.: REQUEST status code:  2\n"));
 

@@ -1,3 +1,4 @@
+#include <QFile>
 #include <QTimer>
 #include <algorithm>
 
@@ -295,7 +296,12 @@ TEST_F(SequencerTest, FullSheetEndsTheSequenceAsAFailureKeepingEveryStoredRun) {
 
   EXPECT_EQ(sequencer.lastResult(), RunResult::kStorageStopped);
   ASSERT_EQ(prompts->shown().size(), 1u);
-  EXPECT_EQ(prompts->shown()[0].prompt, QStringLiteral("The worksheet is full; start a new workbook to continue."));
+  const QString path = sequencer.unstoredRunFile();
+  EXPECT_TRUE(path.endsWith(QStringLiteral(".csv"))) << path.toStdString();
+  EXPECT_EQ(prompts->shown()[0].prompt,
+            QStringLiteral("The worksheet is full; start a new workbook to continue.\r\nRun 4 could not be stored; its "
+                           "readings are in ") +
+                path);
   EXPECT_EQ(prompts->shown()[0].title, QStringLiteral("Data storage stopped"));
   EXPECT_EQ(prompts->shown()[0].icon, PromptIcon::Exclamation);
   EXPECT_TRUE(requestsText().contains(QLatin1String("Eject the tray!(2B7QFFFF)\r\n")));
@@ -304,6 +310,12 @@ TEST_F(SequencerTest, FullSheetEndsTheSequenceAsAFailureKeepingEveryStoredRun) {
   EXPECT_TRUE(book->Range(QStringLiteral("Data!E1045025")).Value().isEmpty()) << "run 4 is not written";
   ASSERT_TRUE(sequencer.unstoredRun().has_value()) << "run 4 is kept in memory";
   EXPECT_EQ((*sequencer.unstoredRun())[1][2].text, QStringLiteral("1234"));
+  QFile saved(path);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly)) << "run 4 is kept on disk too";
+  const QList<QByteArray> lines = saved.readAll().split('\n');
+  ASSERT_GE(lines.size(), 4);
+  EXPECT_EQ(lines[1], "Row,Dark current,1,2,3,4,5,6,7,8,9,10,11,12\r");
+  EXPECT_EQ(lines[3], "B,1200,,1234,,,1000,,,,,,,\r");
   EXPECT_EQ(nameFormula("NextDataStorage"), QStringLiteral("=Data!$D$1045024"));
   EXPECT_FALSE(app.linkState().RunInProgress);
 }
