@@ -108,5 +108,9 @@ void ParameterStore::save() {
     out << QStringLiteral("%1 %2\n").arg(i, 2, 16, QLatin1Char('0')).arg(words_[static_cast<size_t>(i)], 8, 16,
                                                                            QLatin1Char('0')).toUpper();
   out.flush();
-  if (!file.commit()) saveProblem_ = QStringLiteral("Cannot write %1: %2").arg(stateFile_, file.errorString());
+  // A write that failed leaves the file in error, and commit then keeps the old file.
+  if (file.commit())
+    saveProblem_.clear();
+  else
+    saveProblem_ = QStringLiteral("Cannot write %1: %2").arg(stateFile_, file.errorString());
 }
