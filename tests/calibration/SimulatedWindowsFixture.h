@@ -17,8 +17,33 @@
 #include "link/ValueConversion.h"
 #include "platform/FileDialogs.h"
 #include "platform/QtSerialPort.h"
+#include "platform/ReportPrinter.h"
 #include "sim/Simulator.h"
 #include "tests/support/DoublePlatform.h"
+
+// Records every report line and also puts each report out as a PDF.
+class TeeReportPrinter : public ReportPrinter {
+ public:
+  TeeReportPrinter(std::unique_ptr<RecordingReportPrinter> recording, const QString& pdfFolder)
+      : recording_(std::move(recording)), pdf_(pdfFolder) {}
+  void beginDocument(const QString& documentName) override {
+    recording_->beginDocument(documentName);
+    pdf_.beginDocument(documentName);
+  }
+  void printLine(const QString& line) override {
+    recording_->printLine(line);
+    pdf_.printLine(line);
+  }
+  QString endDocument() override {
+    const QString failure = pdf_.endDocument();
+    return failure.isEmpty() ? recording_->endDocument() : failure;
+  }
+  QString destination() const override { return pdf_.destination(); }
+
+ private:
+  std::unique_ptr<RecordingReportPrinter> recording_;
+  QtReportPrinter pdf_;
+};
 
 // The program's windows against the simulated instrument on a real serial
 // port, with scripted message boxes and file dialogs. start() brings the
@@ -51,7 +76,10 @@ class SimulatedWindowsFixture : public ::testing::Test {
     platform.program.executableName = QStringLiteral("LumivaneQX");
     auto printer = std::make_unique<RecordingReportPrinter>();
     report = printer.get();
-    platform.reportPrinter = std::move(printer);
+    if (pdfReports.isEmpty())
+      platform.reportPrinter = std::move(printer);
+    else
+      platform.reportPrinter = std::make_unique<TeeReportPrinter>(std::move(printer), pdfReports);
     app = std::make_unique<AppContext>(std::move(platform));
     windows = std::make_unique<ProgramWindows>(*app);
     windows->setModalRunner([this](QDialog& dialog) {
@@ -107,6 +135,8 @@ class SimulatedWindowsFixture : public ::testing::Test {
   }
 
   QTemporaryDir home;
+  // Set before start(): the reports are also written as PDFs into this folder.
+  QString pdfReports;
   std::unique_ptr<Simulator> simulator;
   ScriptedPrompts* prompts = nullptr;
   ScriptedFileDialogs* files = nullptr;

@@ -1,5 +1,7 @@
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -373,6 +375,8 @@ TEST_F(TestFullSystemWindowTest, LightPlateValidatesAndCalibratesTheReadHead) {
 // The whole test walked as a technician would, with the dark column placed
 // at 49 and at 91 before 50: each of the first two asks for a retry.
 TEST_F(TestFullSystemWindowTest, WholeWalkPassesAndPrintsTheReport) {
+  qputenv("LUMIVANE_REPORTS_TO_PDF", "1");
+  pdfReports = QDir(home.path()).filePath(QStringLiteral("Reports"));
   startWithStoredSupplies();
   walkToDarkRowPosition();
   prompts->script({PromptAnswer::Retry, PromptAnswer::Retry});
@@ -459,6 +463,17 @@ TEST_F(TestFullSystemWindowTest, WholeWalkPassesAndPrintsTheReport) {
 
   window->cmdTestSuccess_Click();
   EXPECT_FALSE(app->linkState().LinkInitialised);
+
+  // Without a printer the report came out as a PDF named after the test and its time.
+  qunsetenv("LUMIVANE_REPORTS_TO_PDF");
+  const QStringList pdfs = QDir(pdfReports).entryList({QStringLiteral("FullSystem-*.pdf")});
+  ASSERT_EQ(pdfs.size(), 1) << pdfs.join(QLatin1Char(' ')).toStdString();
+  QProcess text;
+  text.start(QStringLiteral("pdftotext"), {QDir(pdfReports).filePath(pdfs[0]), QStringLiteral("-")});
+  ASSERT_TRUE(text.waitForFinished(30000));
+  const QString printed = QString::fromLocal8Bit(text.readAllStandardOutput());
+  EXPECT_TRUE(printed.contains(QStringLiteral("This new Lumivane has serial number: 4711"))) << printed.toStdString();
+  EXPECT_TRUE(printed.contains(QStringLiteral("Final test PASSED at:"))) << printed.toStdString();
 }
 
 // The later steps' failures: each shows its box, prints its line, ends the
