@@ -3,6 +3,7 @@
 // saved as a PDF) as the window does, and its lines go to standard output.
 #include "app/AppContext.h"
 #include "cli/CliCommand.h"
+#include "cli/Interrupt.h"
 #include "factory/MainBoardTest.h"
 #include "factory/SensorBoardTest.h"
 
@@ -83,6 +84,9 @@ int exitFor(CliContext& ctx, const BoardTest& test) {
     case BoardTestOutcome::Passed:
     case BoardTestOutcome::Failed:
       break;
+    case BoardTestOutcome::Cancelled:
+      ctx.err << "Board test cancelled" << Qt::endl;
+      return kExitInterrupted;
     default:
       return kExitFailed;  // abandoned: the reason was printed as "title: prompt"
   }
@@ -107,7 +111,12 @@ int runBoardTest(CliContext& ctx, const QStringList& args, const char* name) {
   person.attach(test);
   EchoingReportPrinter printer(ctx.app.reportPrinter(), ctx.out);
   test.setReportPrinter(printer);
+  // Ctrl-C is the window's Exit: the test stops after the pass it is in and says goodbye.
+  LinkState& link = ctx.app.linkState();
+  link.CancelRequested = false;
+  InterruptWatch interrupt([&link] { link.CancelRequested = true; });
   test.Run();
+  link.CancelRequested = false;
   return exitFor(ctx, test);
 }
 

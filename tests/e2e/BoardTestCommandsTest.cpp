@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 
 #include "tests/e2e/E2eSupport.h"
@@ -44,8 +46,8 @@ class BoardTestCommands : public ::testing::Test {
 TEST_F(BoardTestCommands, MainBoardPassesFailsAndIsAbandoned) {
   ASSERT_FALSE(QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
       << "pdftotext (poppler-utils) is needed: scripts/install-deps.sh installs it";
-  RunResult run = ctl({QStringLiteral("test-main-board"), QStringLiteral("0042"), QStringLiteral("--passes"),
-                       QStringLiteral("2")});
+  RunResult run =
+      ctl({QStringLiteral("test-main-board"), QStringLiteral("0042"), QStringLiteral("--passes"), QStringLiteral("2")});
   ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
   EXPECT_TRUE(run.out.startsWith(QStringLiteral("Lumivane main board: 0042 tested on: ")));
   EXPECT_TRUE(run.out.contains(QStringLiteral("\tfor  +7V Analog :\n")));
@@ -67,10 +69,10 @@ TEST_F(BoardTestCommands, MainBoardPassesFailsAndIsAbandoned) {
   EXPECT_FALSE(run.out.contains(QStringLiteral("Report: ")));
 
   EXPECT_EQ(ctl({QStringLiteral("test-main-board"), QStringLiteral("12345")}).exitCode, 64);
-  EXPECT_EQ(ctl({QStringLiteral("test-main-board"), QStringLiteral("1"), QStringLiteral("--passes"),
-                 QStringLiteral("0")})
-                .exitCode,
-            64);
+  EXPECT_EQ(
+      ctl({QStringLiteral("test-main-board"), QStringLiteral("1"), QStringLiteral("--passes"), QStringLiteral("0")})
+          .exitCode,
+      64);
 }
 
 TEST_F(BoardTestCommands, SensorBoardReportAndLog) {
@@ -92,6 +94,23 @@ TEST_F(BoardTestCommands, SensorBoardReportAndLog) {
 TEST_F(BoardTestCommands, NoInstrumentExitsTwo) {
   const RunResult run = ctl({QStringLiteral("test-main-board"), QStringLiteral("0042")}, {QStringLiteral("--silent")});
   EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
+}
+
+// Ctrl-C stops a long board test like the window's Exit: no report, a
+// goodbye to the instrument, exit status 130.
+TEST_F(BoardTestCommands, CtrlCCancelsALongMainBoardTest) {
+  QProcess client;
+  client.start(builtProgram(QStringLiteral("lumivanectl")),
+               {QStringLiteral("--simulate"), QStringLiteral("--home"), home.path(), QStringLiteral("test-main-board"),
+                QStringLiteral("0042"), QStringLiteral("--passes"), QStringLiteral("1000000")});
+  ASSERT_TRUE(client.waitForStarted());
+  EXPECT_FALSE(client.waitForFinished(3000)) << "a million passes take longer";
+  ::kill(static_cast<pid_t>(client.processId()), SIGINT);
+  ASSERT_TRUE(client.waitForFinished(30000));
+  EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(client.exitCode(), 130);
+  EXPECT_EQ(QString::fromLocal8Bit(client.readAllStandardError()), QStringLiteral("Board test cancelled\n"));
+  EXPECT_FALSE(QString::fromLocal8Bit(client.readAllStandardOutput()).contains(QStringLiteral("Report:")));
 }
 
 }  // namespace
