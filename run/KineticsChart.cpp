@@ -7,8 +7,8 @@
 #include <QLineSeries>
 #include <QSaveFile>
 #include <QToolButton>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <algorithm>
 
 #include "platform/FileDialogs.h"
@@ -17,8 +17,9 @@
 #include "run/RunMonitor.h"
 
 namespace {
-const QString kHint = QStringLiteral("Click a well, a row letter or a column number of the plate to see its kinetics; "
-                                     "Ctrl+click adds wells.");
+const QString kHint = QStringLiteral(
+    "Click a well, a row letter or a column number of the plate to see its kinetics; "
+    "Ctrl+click adds wells.");
 }
 
 KineticsChart::KineticsChart(RunMonitor& monitor, FileDialogs& dialogs, Prompts& prompts, QWidget* parent)
@@ -62,7 +63,7 @@ KineticsChart::KineticsChart(RunMonitor& monitor, FileDialogs& dialogs, Prompts&
   connect(exportCsv, &QToolButton::clicked, this, [this] { this->exportCsv(); });
   connect(clear, &QToolButton::clicked, this, [this] { showWells({}, false); });
   connect(&monitor_, &RunMonitor::sequenceStarted, this, &KineticsChart::refresh);
-  connect(&monitor_, &RunMonitor::runCompleted, this, &KineticsChart::refresh);
+  connect(&monitor_, &RunMonitor::runCompleted, this, &KineticsChart::appendRuns);
   refresh();
 }
 
@@ -75,26 +76,41 @@ void KineticsChart::showWells(const QList<int>& wells, bool adding) {
 
 void KineticsChart::refresh() {
   chart_->removeAllSeries();
-  double maxTime = 1;
-  double maxValue = 1;
+  series_.clear();
+  maxTime_ = 1;
+  maxValue_ = 1;
   for (int well : wells_) {
     auto* line = new QLineSeries();
     line->setName(RunMonitor::wellName(well));
     line->setPointsVisible(true);
-    for (const RunMonitor::Point& point : monitor_.series(well)) {
-      line->append(point.elapsed, point.value);
-      maxTime = std::max(maxTime, point.elapsed);
-      maxValue = std::max(maxValue, point.value);
-    }
     chart_->addSeries(line);
     line->attachAxis(time_);
     line->attachAxis(value_);
+    series_.insert(well, line);
   }
-  time_->setRange(0, maxTime * 1.05);
-  value_->setRange(0, maxValue * 1.05);
+  appendRuns();
+  chart_->legend()->setVisible(!wells_.isEmpty());
+}
+
+// Each curve gets the runs it does not show yet: a long sequence adds one
+// point a run instead of drawing every curve again.
+void KineticsChart::appendRuns() {
+  for (int well : wells_) {
+    QLineSeries* line = series_.value(well);
+    const std::vector<RunMonitor::Point> points = monitor_.series(well);
+    if (line == nullptr || points.size() < static_cast<size_t>(line->count())) return refresh();
+    QList<QPointF> added;
+    for (size_t i = static_cast<size_t>(line->count()); i < points.size(); ++i) {
+      added << QPointF(points[i].elapsed, points[i].value);
+      maxTime_ = std::max(maxTime_, points[i].elapsed);
+      maxValue_ = std::max(maxValue_, points[i].value);
+    }
+    if (!added.isEmpty()) line->append(added);
+  }
+  time_->setRange(0, maxTime_ * 1.05);
+  value_->setRange(0, maxValue_ * 1.05);
   time_->applyNiceNumbers();
   value_->applyNiceNumbers();
-  chart_->legend()->setVisible(!wells_.isEmpty());
 }
 
 QString KineticsChart::csvText() const {

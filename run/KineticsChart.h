@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QWidget>
 
@@ -8,6 +9,7 @@ class Prompts;
 class QChart;
 class QChartView;
 class QLabel;
+class QLineSeries;
 class QValueAxis;
 class RunMonitor;
 
@@ -33,11 +35,15 @@ class KineticsChart : public QWidget {
 
  private:
   void refresh();
+  void appendRuns();
 
   RunMonitor& monitor_;
   FileDialogs& dialogs_;
   Prompts& prompts_;
   QList<int> wells_;
+  QHash<int, QLineSeries*> series_;  // the curve of each well shown
+  double maxTime_ = 1;
+  double maxValue_ = 1;
   QChart* chart_ = nullptr;
   QChartView* view_ = nullptr;
   QValueAxis* time_ = nullptr;

@@ -1,9 +1,10 @@
+#include <QChart>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineSeries>
 #include <QMouseEvent>
-#include <QChart>
-#include <QCoreApplication>
+#include <QPointer>
 #include <cmath>
 #include <limits>
 
@@ -38,7 +39,7 @@ TEST(PlateColourScaleTest, MapsTheEndsZeroNegativesAndUnmeasuredWells) {
   // at 0 or at a lower value.
   const std::vector<double> values = {10, 100, 1000, 0, -5, kNaN};
   const std::vector<Case> cases = {
-      {true, 10, 0},    {true, 100, 0.5}, {true, 1000, 1}, {true, 0, 0},  {true, -5, 0},
+      {true, 10, 0},      {true, 100, 0.5}, {true, 1000, 1}, {true, 0, 0},           {true, -5, 0},
       {true, kNaN, kNaN}, {false, 1000, 1}, {false, -5, 0},  {false, 0, 5.0 / 1005}, {false, 500, 505.0 / 1005},
   };
   for (const Case& c : cases) {
@@ -86,8 +87,7 @@ TEST(SequenceTimelineTest, PhasesAndTheEstimateForAKnownOptionSet) {
       {204, QStringLiteral("Delay before ejection")},
       {264, QStringLiteral("Finishing")},
   };
-  for (const auto& [second, text] : phases)
-    EXPECT_EQ(timeline.describe(timeline.phaseAt(second)), text) << second;
+  for (const auto& [second, text] : phases) EXPECT_EQ(timeline.describe(timeline.phaseAt(second)), text) << second;
 
   // The estimate moves with the clock, waits at the next report, and starts
   // again from each report that arrives.
@@ -176,18 +176,26 @@ TEST_F(RunDisplayTest, PlateFillsColumnByColumnAndKineticsFollowTheRuns) {
   instrument.sequence = runFrames(1, false) + runFrames(2, false) + runFrames(3, true);
   std::vector<QString> seen;
   std::vector<QString> progress;
-  QObject::connect(&display.monitor(), &RunMonitor::columnArrived, [&](int, int) {
-    progress.push_back(display.progress().text());
-  });
+  QPointer<QAbstractSeries> firstCurve;
+  QObject::connect(&display.monitor(), &RunMonitor::columnArrived,
+                   [&](int, int) { progress.push_back(display.progress().text()); });
   QObject::connect(&display.monitor(), &RunMonitor::columnArrived, [&](int run, int column) {
     seen.push_back(QStringLiteral("run %1 column %2: %3 coloured, %4")
-                       .arg(run).arg(column).arg(colouredWells()).arg(display.plate().runCaption()));
+                       .arg(run)
+                       .arg(column)
+                       .arg(colouredWells())
+                       .arg(display.plate().runCaption()));
   });
   QObject::connect(&display.monitor(), &RunMonitor::runCompleted, [&](int run) {
     seen.push_back(QStringLiteral("run %1 complete: %2 coloured, %3")
-                       .arg(run).arg(colouredWells()).arg(display.plate().runCaption()));
+                       .arg(run)
+                       .arg(colouredWells())
+                       .arg(display.plate().runCaption()));
     // Wells chosen during the sequence; their curves grow with each run.
-    if (run == 1) display.kinetics().showWells({kB2, kC5, 0}, false);  // A1 is not read: left out
+    if (run == 1) {
+      display.kinetics().showWells({kB2, kC5, 0}, false);  // A1 is not read: left out
+      firstCurve = display.kinetics().chart().series().value(0);
+    }
   });
   state.cmdStartCancelCaption = RunState::kStartCaption;
   displaySequencer.cmdStartCancel_Click();
@@ -217,9 +225,7 @@ TEST_F(RunDisplayTest, PlateFillsColumnByColumnAndKineticsFollowTheRuns) {
 
   // Unselected wells are drawn grey (hatched), measured ones in their colour.
   const QImage drawn = display.plate().grab().toImage();
-  const auto pixelNear = [&](int well) {
-    return drawn.pixelColor(display.plate().wellRect(well).center().toPoint());
-  };
+  const auto pixelNear = [&](int well) { return drawn.pixelColor(display.plate().wellRect(well).center().toPoint()); };
   const QColor unselected = pixelNear(0);
   EXPECT_TRUE(unselected.red() == unselected.green() && unselected.green() == unselected.blue())
       << unselected.name().toStdString();
@@ -231,6 +237,7 @@ TEST_F(RunDisplayTest, PlateFillsColumnByColumnAndKineticsFollowTheRuns) {
   ASSERT_NE(b2, nullptr);
   EXPECT_EQ(b2->name(), QStringLiteral("B2"));
   EXPECT_EQ(b2->points(), (QList<QPointF>{{5, 3410}, {25, 6810}, {45, 10210}}));
+  EXPECT_EQ(b2, firstCurve.data()) << "the curve grows with each run; it is not drawn again";
   EXPECT_EQ(display.kinetics().csvText(), QStringLiteral("Well,Run,Elapsed seconds,Value\n"
                                                          "B2,1,5,3410\nB2,2,25,6810\nB2,3,45,10210\n"
                                                          "C5,1,7,0\nC5,2,27,0\nC5,3,47,0\n"));
