@@ -90,7 +90,8 @@ class frmTestFullSystem : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // Layout (frmTestFullSystem.cpp).
+  // Layout (frmTestFullSystemFrames.cpp).
+  void buildStepFrames();
   QGroupBox* addFrame(int step, const QString& name, const QString& caption, const QString& instruction);
   QLineEdit* addBox(QGroupBox* frame, const QString& name);
   QPushButton* addButton(QGroupBox* frame, const QString& name, const QString& caption);
