@@ -1,5 +1,7 @@
 #include "factory/FixedRecipeRun.h"
 
+#include <algorithm>
+
 #include "app/Common.h"
 #include "link/LinkState.h"
 #include "link/modVrHd.h"
@@ -37,7 +39,12 @@ FixedRecipeRun::Outcome FixedRecipeRun::run(const QString& recipe, int reports) 
   state_.RecipeActive = true;
   Outcome outcome = collectReports();
   if (outcome.ok()) {
-    reply = link_.ReceiveStatusReply(QStringLiteral("x"));
+    // "Still executing" while the tray comes out; the last acknowledgement counts.
+    const qint64 trayOut = link_.deadlineAfter(modVrHd::kMovementTimeoutMs);
+    do {
+      reply = link_.ReceiveStatusReplyBefore(QStringLiteral("x"),
+                                             std::min(trayOut, link_.deadlineAfter(modVrHd::kReplyTimeoutMs)));
+    } while (statusDigit(reply, 2) == 1);
     if (reply.isEmpty())
       outcome = {Failure::NoAnswer, {}};
     else if (statusDigit(reply, 2) != 0)

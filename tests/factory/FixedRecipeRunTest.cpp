@@ -14,10 +14,10 @@ QByteArray report(char first, const QByteArray& readings) {
 class FixedRecipeRunTest : public LinkFixture {};
 
 TEST_F(FixedRecipeRunTest, DefinesStartsAndCollectsUntilTheLastReport) {
-  answerEachRequestWith({"(2B60r1FFFF)(2B60r0FFFF)", "(2B65x1FFFF)" + report('N', "10,11,12,13,14,15,16,17,") +
-                                                         "(2B65x1FFFF)(2B1rxFFFF)" +
-                                                         report('N', "2010,2011,2012,2013,2014,2015,2016,2017.5,") +
-                                                         report('T', "30,31,32,33,34,35,36,37,") + "(2B60x0FFFF)"});
+  answerEachRequestWith({"(2B60r1FFFF)(2B60r0FFFF)",
+                         "(2B65x1FFFF)" + report('N', "10,11,12,13,14,15,16,17,") + "(2B65x1FFFF)(2B1rxFFFF)" +
+                             report('N', "2010,2011,2012,2013,2014,2015,2016,2017.5,") +
+                             report('T', "30,31,32,33,34,35,36,37,") + "(2B65x1FFFF)(2B60x0FFFF)"});
   FixedRecipeRun run(link, state);
   const FixedRecipeRun::Outcome outcome = run.run(kRecipe, 3);
   EXPECT_TRUE(outcome.ok()) << outcome.detail.toStdString();
