@@ -284,22 +284,32 @@ TEST(XlsxPivotTables, PivotTablesThatCannotBeWrittenWholeAreLeftOut) {
 }
 
 // LibreOffice opens our save of the workbook with its pivot tables still
-// pivot tables (not just their output as plain cells).
+// pivot tables (not just their output as plain cells), both of the workbook
+// above and of LibreOffice's own save of it.
 TEST(XlsxPivotTables, LibreOfficeFindsThePivotTablesInOurSave) {
   if (!xltest::sofficeInstalled()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
   QTemporaryDir dir;
-  const QString source = dir.filePath(QStringLiteral("pivot.xlsx"));
-  writeParts(pivotWorkbook(), source);
-  const QString saved = openStoreAndSave(source, dir.filePath(QStringLiteral("saved.xlsx")));
-  ASSERT_FALSE(saved.isEmpty());
-  const QString outDir = dir.filePath(QStringLiteral("ods"));
-  const auto result = xltest::convertWithLibreOffice(dir, saved, QStringLiteral("ods"), outDir);
-  ASSERT_TRUE(result.finished) << "soffice did not finish in time";
-  ASSERT_EQ(result.exitCode, 0) << result.output.toStdString();
-  const zip::Archive ods = archiveOf(outDir + QStringLiteral("/saved.ods"));
-  const QByteArray content = ods.parts.value(QStringLiteral("content.xml"));
-  EXPECT_TRUE(content.contains("table:name=\"Pivot by group\"")) << content.left(4000).toStdString();
-  EXPECT_TRUE(content.contains("table:name=\"Second pivot\""));
-  EXPECT_TRUE(content.contains("table:source-cell-range table:cell-range-address=\"Data.A1:Data.B5\""))
-      << content.left(4000).toStdString();
+  const QString handWritten = dir.filePath(QStringLiteral("pivot.xlsx"));
+  writeParts(pivotWorkbook(), handWritten);
+  const QString resavedDir = dir.filePath(QStringLiteral("resaved"));
+  const auto resaved = xltest::convertWithLibreOffice(dir, handWritten, QStringLiteral("xlsx:Calc MS Excel 2007 XML"), resavedDir);
+  ASSERT_TRUE(resaved.finished && resaved.exitCode == 0) << resaved.output.toStdString();
+  for (const QString& source : {handWritten, resavedDir + QStringLiteral("/pivot.xlsx")}) {
+    SCOPED_TRACE(source.toStdString());
+    const auto before = xltest::readOrFail(source);
+    ASSERT_NE(before, nullptr);
+    ASSERT_EQ(before->pivotCaches().size(), 1u) << "LibreOffice kept the pivot tables and their cache";
+    const QString saved = openStoreAndSave(source, dir.filePath(QStringLiteral("saved.xlsx")));
+    ASSERT_FALSE(saved.isEmpty());
+    const QString outDir = dir.filePath(QStringLiteral("ods"));
+    QFile::remove(outDir + QStringLiteral("/saved.ods"));
+    const auto result = xltest::convertWithLibreOffice(dir, saved, QStringLiteral("ods"), outDir);
+    ASSERT_TRUE(result.finished) << "soffice did not finish in time";
+    ASSERT_EQ(result.exitCode, 0) << result.output.toStdString();
+    const zip::Archive ods = archiveOf(outDir + QStringLiteral("/saved.ods"));
+    const QByteArray content = ods.parts.value(QStringLiteral("content.xml"));
+    EXPECT_TRUE(content.contains("table:name=\"Pivot by group\"")) << content.left(4000).toStdString();
+    EXPECT_TRUE(content.contains("table:name=\"Second pivot\""));
+    EXPECT_TRUE(content.contains("table:cell-range-address=\"Data.A1:Data.B5\"")) << content.left(4000).toStdString();
+  }
 }
