@@ -247,6 +247,10 @@ TEST(XlsxPivotTables, PivotTablesThatCannotBeWrittenWholeAreLeftOut) {
       {"workbook lists no caches", replace(workbook, "<pivotCache cacheId=\"5\" r:id=\"rId3\"/>", ""), 0},
       {"cache definition of the wrong content type",
        replace(QStringLiteral("[Content_Types].xml"), "pivotCacheDefinition+xml", "worksheet+xml"), 0},
+      {"cache filled through a data connection",
+       replace(QStringLiteral("xl/pivotCache/pivotCacheDefinition1.xml"), "<cacheSource type=\"worksheet\">",
+               "<cacheSource type=\"external\" connectionId=\"1\">"),
+       0},
       {"second table names another cache id", replace(table2, "cacheId=\"5\"", "cacheId=\"6\""), 1},
       {"second table part missing", remove(table2), 1},
   };

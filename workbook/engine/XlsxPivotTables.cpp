@@ -18,6 +18,19 @@ bool pivotTableCacheId(const QByteArray& bytes, const QString& part, unsigned* i
   return ok;
 }
 
+// A cache filled through a data connection: the workbook part we write does
+// not lead to the connections, so such a cache cannot come along.
+bool usesConnection(const QByteArray& bytes, const QString& part) {
+  QXmlStreamReader reader;
+  QString ignored;
+  if (!xml::openRoot(reader, bytes, part, &ignored)) return true;
+  while (reader.readNextStartElement()) {
+    if (reader.name() == u"cacheSource") return reader.attributes().hasAttribute(QLatin1String("connectionId"));
+    reader.skipCurrentElement();
+  }
+  return true;
+}
+
 }  // namespace
 
 PivotTableCheck::PivotTableCheck(const zip::Archive& archive, const ContentTypes& types,
@@ -38,7 +51,9 @@ PivotTableCheck::PivotTableCheck(const zip::Archive& archive, const ContentTypes
     }
     ids.insert(id);
     caches_.push_back({id, part});
+    carriable_.push_back(!usesConnection(*archive.find(part), part));
   }
+  if (caches_.empty()) carriable_.clear();
   used_.assign(caches_.size(), false);
 }
 
@@ -74,7 +89,7 @@ bool PivotTableCheck::keep(const QString& pivotTablePart) {
   const QString cachePart = archive_.actualName(cacheRel->target);
   for (std::size_t i = 0; i < caches_.size(); ++i) {
     if (caches_[i].definitionPart != cachePart) continue;
-    if (caches_[i].id != id) return false;
+    if (caches_[i].id != id || !carriable_[i]) return false;
     used_[i] = true;
     return true;
   }

@@ -40,8 +40,9 @@ struct ListedPivotCache {
 // Which pivot tables a save can carry through whole. A pivot table is kept
 // when its part is there and the cache definition it leads to is one the
 // workbook lists, under the id the table names; every part behind them must
-// be there with its own content type. When any cache the workbook lists
-// cannot be resolved, no pivot table is kept.
+// be there with its own content type, and the cache must not be filled
+// through a data connection. When any cache the workbook lists cannot be
+// resolved, no pivot table is kept.
 class PivotTableCheck {
  public:
   PivotTableCheck(const zip::Archive& archive, const ContentTypes& types, const QList<ListedPivotCache>& listed,
@@ -56,6 +57,7 @@ class PivotTableCheck {
   const zip::Archive& archive_;
   const ContentTypes& types_;
   std::vector<PivotCache> caches_;
+  std::vector<bool> carriable_;
   std::vector<bool> used_;
 };
 
