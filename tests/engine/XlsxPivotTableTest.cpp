@@ -28,17 +28,20 @@ QByteArray rels(const QList<QPair<QByteArray, QByteArray>>& typeAndTarget) {
 }
 
 QByteArray pivotTable(const QByteArray& name, int cacheId, const QByteArray& location) {
-  return "<pivotTableDefinition xmlns=\"" + kMain + "\" name=\"" + name + "\" cacheId=\"" + QByteArray::number(cacheId) +
+  return "<pivotTableDefinition xmlns=\"" + kMain + "\" name=\"" + name + "\" cacheId=\"" +
+         QByteArray::number(cacheId) +
          "\" dataCaption=\"Values\" applyNumberFormats=\"0\" applyBorderFormats=\"0\" applyFontFormats=\"0\" "
          "applyPatternFormats=\"0\" applyAlignmentFormats=\"0\" applyWidthHeightFormats=\"1\" updatedVersion=\"6\" "
          "minRefreshableVersion=\"3\" createdVersion=\"6\" outline=\"1\" outlineData=\"1\">"
          "<location ref=\"" + location + "\" firstHeaderRow=\"1\" firstDataRow=\"1\" firstDataCol=\"1\"/>"
          "<pivotFields count=\"2\"><pivotField axis=\"axisRow\" showAll=\"0\"><items count=\"3\"><item x=\"0\"/>"
-         "<item x=\"1\"/><item t=\"default\"/></items></pivotField><pivotField dataField=\"1\" showAll=\"0\"/></pivotFields>"
+         "<item x=\"1\"/><item t=\"default\"/></items></pivotField>"
+         "<pivotField dataField=\"1\" showAll=\"0\"/></pivotFields>"
          "<rowFields count=\"1\"><field x=\"0\"/></rowFields>"
          "<rowItems count=\"3\"><i><x/></i><i><x v=\"1\"/></i><i t=\"grand\"><x/></i></rowItems>"
          "<colItems count=\"1\"><i/></colItems>"
-         "<dataFields count=\"1\"><dataField name=\"Sum of RLU\" fld=\"1\" baseField=\"0\" baseItem=\"0\"/></dataFields>"
+         "<dataFields count=\"1\">"
+         "<dataField name=\"Sum of RLU\" fld=\"1\" baseField=\"0\" baseItem=\"0\"/></dataFields>"
          "</pivotTableDefinition>";
 }
 
@@ -90,8 +93,10 @@ Parts pivotWorkbook() {
       {QStringLiteral("xl/_rels/workbook.xml.rels"),
        rels({{"worksheet", "worksheets/data.xml"}, {"worksheet", "worksheets/pivot.xml"},
              {"pivotCacheDefinition", "pivotCache/pivotCacheDefinition1.xml"}})},
-      {QStringLiteral("xl/worksheets/data.xml"), "<worksheet xmlns=\"" + kMain + "\"><sheetData>" + dataRows + "</sheetData></worksheet>"},
-      {QStringLiteral("xl/worksheets/pivot.xml"), "<worksheet xmlns=\"" + kMain + "\"><sheetData>" + pivotRows + "</sheetData></worksheet>"},
+      {QStringLiteral("xl/worksheets/data.xml"),
+       "<worksheet xmlns=\"" + kMain + "\"><sheetData>" + dataRows + "</sheetData></worksheet>"},
+      {QStringLiteral("xl/worksheets/pivot.xml"),
+       "<worksheet xmlns=\"" + kMain + "\"><sheetData>" + pivotRows + "</sheetData></worksheet>"},
       {QStringLiteral("xl/worksheets/_rels/pivot.xml.rels"),
        rels({{"pivotTable", "../pivotTables/pivotTable1.xml"}, {"pivotTable", "../pivotTables/pivotTable2.xml"}})},
       {QStringLiteral("xl/pivotTables/pivotTable1.xml"), pivotTable("Pivot by group", 5, "A3:B6")},
@@ -171,8 +176,8 @@ TEST(XlsxPivotTables, PivotTablesSharingACacheSurviveStoringAValueAndSaving) {
 
   const zip::Archive archive = archiveOf(saved);
   const QString workbook = QString::fromUtf8(archive.parts.value(QStringLiteral("xl/workbook.xml")));
-  const QRegularExpression listed(QStringLiteral("<calcPr [^>]*/><pivotCaches><pivotCache cacheId=\"5\" r:id=\"([^\"]+)\"/>"
-                                                 "</pivotCaches></workbook>"));
+  const QRegularExpression listed(QStringLiteral(
+      "<calcPr [^>]*/><pivotCaches><pivotCache cacheId=\"5\" r:id=\"([^\"]+)\"/></pivotCaches></workbook>"));
   const auto match = listed.match(workbook);
   ASSERT_TRUE(match.hasMatch()) << workbook.toStdString();
   const auto workbookRels = relationshipsIn(archive, QStringLiteral("xl/workbook.xml"));
@@ -215,7 +220,8 @@ TEST(XlsxPivotTables, PivotTablesSharingACacheSurviveStoringAValueAndSaving) {
   EXPECT_EQ(back->pivotCaches()[0].id, 5u);
   EXPECT_EQ(back->pivotCaches()[0].definitionPart, QStringLiteral("xl/pivotCache/pivotCacheDefinition1.xml"));
   EXPECT_EQ(pivotTablesOf(*back->sheet(QStringLiteral("Pivot"))),
-            QStringList({QStringLiteral("xl/pivotTables/pivotTable1.xml"), QStringLiteral("xl/pivotTables/pivotTable2.xml")}));
+            QStringList({QStringLiteral("xl/pivotTables/pivotTable1.xml"),
+                         QStringLiteral("xl/pivotTables/pivotTable2.xml")}));
   EXPECT_EQ(back->sheet(QStringLiteral("Data"))->cell(1, 3)->value, CellValue::fromNumber(1234.5));
 }
 
@@ -242,7 +248,8 @@ TEST(XlsxPivotTables, PivotTablesThatCannotBeWrittenWholeAreLeftOut) {
       {"all parts agree", [](Parts&) {}, 2},
       {"cache definition missing", remove(QStringLiteral("xl/pivotCache/pivotCacheDefinition1.xml")), 0},
       {"cache records missing", remove(QStringLiteral("xl/pivotCache/pivotCacheRecords1.xml")), 0},
-      {"cache listed under an unknown relationship", replace(workbook, "r:id=\"rId3\"/></pivot", "r:id=\"rId9\"/></pivot"), 0},
+      {"cache listed under an unknown relationship",
+       replace(workbook, "r:id=\"rId3\"/></pivot", "r:id=\"rId9\"/></pivot"), 0},
       {"cache listed without an id", replace(workbook, "cacheId=\"5\"", "cacheId=\"x\""), 0},
       {"workbook lists no caches", replace(workbook, "<pivotCache cacheId=\"5\" r:id=\"rId3\"/>", ""), 0},
       {"cache definition of the wrong content type",
@@ -296,7 +303,8 @@ TEST(XlsxPivotTables, LibreOfficeFindsThePivotTablesInOurSave) {
   const QString handWritten = dir.filePath(QStringLiteral("pivot.xlsx"));
   writeParts(pivotWorkbook(), handWritten);
   const QString resavedDir = dir.filePath(QStringLiteral("resaved"));
-  const auto resaved = xltest::convertWithLibreOffice(dir, handWritten, QStringLiteral("xlsx:Calc MS Excel 2007 XML"), resavedDir);
+  const auto resaved =
+      xltest::convertWithLibreOffice(dir, handWritten, QStringLiteral("xlsx:Calc MS Excel 2007 XML"), resavedDir);
   ASSERT_TRUE(resaved.finished && resaved.exitCode == 0) << resaved.output.toStdString();
   for (const QString& source : {handWritten, resavedDir + QStringLiteral("/pivot.xlsx")}) {
     SCOPED_TRACE(source.toStdString());

@@ -75,7 +75,8 @@ bool readWorkbookPart(const QByteArray& bytes, const QString& part, WorkbookPart
       out->sheets.append({a.value(QLatin1String("name")).toString(), a.value(ooxml::kRelNs, QStringLiteral("id")).toString(),
                           sheetStateOf(a.value(QLatin1String("state")))});
     } else if (reader.name() == u"pivotCache") {
-      out->pivotCaches.append({a.value(QLatin1String("cacheId")).toString(), a.value(ooxml::kRelNs, QStringLiteral("id")).toString()});
+      out->pivotCaches.append(
+          {a.value(QLatin1String("cacheId")).toString(), a.value(ooxml::kRelNs, QStringLiteral("id")).toString()});
     } else if (reader.name() == u"workbookView") {
       out->activeTab = a.value(QLatin1String("activeTab")).toInt();
     } else if (reader.name() == u"calcPr") {
@@ -236,7 +237,8 @@ std::unique_ptr<WorkbookModel> readPackage(const zip::Archive& archive, const Re
     for (const xml::Relationship& r : sheetRels) {
       // A pivot table that cannot be written back whole is left out, as a
       // pivot table without its cache makes the file corrupt.
-      if (r.type.endsWith(QStringLiteral("/pivotTable")) && (r.type != ooxml::kRelPivotTable || !pivotTables.keep(r.target)))
+      if (r.type.endsWith(QStringLiteral("/pivotTable")) &&
+          (r.type != ooxml::kRelPivotTable || !pivotTables.keep(r.target)))
         continue;
       sheet.relationships().append({r.id, r.type, r.rawTarget, archive.actualName(r.target), r.external});
     }

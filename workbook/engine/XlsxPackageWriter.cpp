@@ -273,12 +273,14 @@ QSet<QString> addReachableParts(const WorkbookModel& model, const QStringList& s
 
 // The pivot caches whose definitions came along with the sheets' pivot
 // tables, each given a workbook relationship of its own.
-QList<ListedCache> pivotCaches(const WorkbookModel& model, const QSet<QString>& written, QList<Relation>* workbookRelations) {
+QList<ListedCache> pivotCaches(const WorkbookModel& model, const QSet<QString>& written,
+                               QList<Relation>* workbookRelations) {
   QList<ListedCache> listed;
   for (const PivotCache& cache : model.pivotCaches()) {
     if (!written.contains(cache.definitionPart)) continue;
     const QString id = QStringLiteral("rIdPivotCache%1").arg(listed.size() + 1);
-    workbookRelations->append({ooxml::kRelPivotCacheDefinition, relativeTarget(cache.definitionPart, QStringLiteral("xl/")), id});
+    workbookRelations->append(
+        {ooxml::kRelPivotCacheDefinition, relativeTarget(cache.definitionPart, QStringLiteral("xl/")), id});
     listed.append({cache.id, id});
   }
   return listed;
@@ -318,7 +320,8 @@ Parts buildParts(const WorkbookModel& model, bool asTemplate) {
     sheets.append({xml::relationshipsPartOf(part), relationshipsXml(relations)});
   }
   parts += sheets;
-  const QList<ListedCache> caches = pivotCaches(model, addReachableParts(model, reachable, &parts, &overrides), &workbookRelations);
+  const QSet<QString> carried = addReachableParts(model, reachable, &parts, &overrides);
+  const QList<ListedCache> caches = pivotCaches(model, carried, &workbookRelations);
   parts.append({QStringLiteral("xl/styles.xml"), styleSheet.xml()});
   overrides.append({QStringLiteral("xl/styles.xml"), ooxml::kTypeStyles});
   workbookRelations.append({ooxml::kRelStyles, QStringLiteral("styles.xml")});
