@@ -18,20 +18,6 @@ using namespace xl;
 
 namespace {
 
-bool sofficeInstalled() { return !QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty(); }
-
-// soffice --convert-to, with a private profile so parallel runs do not clash.
-xltest::ProcessResult convertWithLibreOffice(const QTemporaryDir& dir, const QString& file, const QString& filter,
-                                             const QString& outDir) {
-  const QString profile = QStringLiteral("file://") + dir.filePath(QStringLiteral("lo-profile-")) +
-                          QUuid::createUuid().toString(QUuid::WithoutBraces);
-  return xltest::run(QStringLiteral("soffice"),
-                     {QStringLiteral("-env:UserInstallation=") + profile, QStringLiteral("--headless"),
-                      QStringLiteral("--norestore"), QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"),
-                      outDir, file},
-                     120'000);
-}
-
 xltest::ProcessResult python(const QString& python, const char* script, const QStringList& arguments) {
   return xltest::run(python, QStringList{QStringLiteral("-c"), QString::fromUtf8(script)} + arguments, 60'000);
 }
@@ -91,7 +77,7 @@ for cell in ("A1", "A2", "A3", "A4", "B1"):
 // the file asks to be recalculated when it is opened.
 TEST(XlsxOtherPrograms, CachedValuesOfLookupsAndUnknownFunctionsSurvive) {
   const QString py = xltest::pythonWithOpenpyxl();
-  if (py.isEmpty() || !sofficeInstalled()) GTEST_SKIP() << "needs python3 with openpyxl and LibreOffice";
+  if (py.isEmpty() || !xltest::sofficeInstalled()) GTEST_SKIP() << "needs python3 with openpyxl and LibreOffice";
   QTemporaryDir dir;
   const QString source = dir.filePath(QStringLiteral("lookup-source.xlsx"));
   const auto made = python(py, R"py(
@@ -109,7 +95,7 @@ wb.save(sys.argv[1])
 )py", {source});
   ASSERT_TRUE(made.finished && made.exitCode == 0) << made.output.toStdString();
   const QString calculated = dir.filePath(QStringLiteral("calculated"));
-  const auto converted = convertWithLibreOffice(dir, source, QStringLiteral("xlsx:Calc MS Excel 2007 XML"), calculated);
+  const auto converted = xltest::convertWithLibreOffice(dir, source, QStringLiteral("xlsx:Calc MS Excel 2007 XML"), calculated);
   ASSERT_TRUE(converted.finished && converted.exitCode == 0) << converted.output.toStdString();
   const QString path = calculated + QStringLiteral("/lookup-source.xlsx");
 

@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 #include <QString>
 #include <QTemporaryDir>
+#include <QUuid>
 
 #include "workbook/engine/Model.h"
 #include "workbook/engine/XlsxFile.h"
@@ -43,6 +44,20 @@ inline ProcessResult run(const QString& program, const QStringList& arguments, i
   result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
   result.output = QString::fromUtf8(process.readAll());
   return result;
+}
+
+inline bool sofficeInstalled() { return !QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty(); }
+
+// soffice --convert-to, with a private profile so parallel runs do not clash.
+inline ProcessResult convertWithLibreOffice(const QTemporaryDir& dir, const QString& file, const QString& filter,
+                                            const QString& outDir) {
+  const QString profile = QStringLiteral("file://") + dir.filePath(QStringLiteral("lo-profile-")) +
+                          QUuid::createUuid().toString(QUuid::WithoutBraces);
+  return run(QStringLiteral("soffice"),
+             {QStringLiteral("-env:UserInstallation=") + profile, QStringLiteral("--headless"),
+              QStringLiteral("--norestore"), QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"), outDir,
+              file},
+             120'000);
 }
 
 inline std::unique_ptr<xl::WorkbookModel> readOrFail(const QString& path) {

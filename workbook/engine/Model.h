@@ -276,6 +276,13 @@ struct DefinedName {
   bool hidden = false;
 };
 
+// A pivot cache the workbook lists: the id its pivot tables name it by, and
+// its definition part (carried, with the records behind it).
+struct PivotCache {
+  unsigned id = 0;
+  QString definitionPart;
+};
+
 class WorkbookModel {
  public:
   std::vector<std::unique_ptr<Worksheet>>& sheets() { return sheets_; }
@@ -298,6 +305,9 @@ class WorkbookModel {
   const QMap<QString, QByteArray>& carriedParts() const { return carriedParts_; }
   QMap<QString, QString>& carriedContentTypes() { return carriedContentTypes_; }
   const QMap<QString, QString>& carriedContentTypes() const { return carriedContentTypes_; }
+  // The pivot caches the carried pivot tables use, in the file's order.
+  std::vector<PivotCache>& pivotCaches() { return pivotCaches_; }
+  const std::vector<PivotCache>& pivotCaches() const { return pivotCaches_; }
   // The sheet the file showed first (its workbookView activeTab).
   int activeSheet() const { return activeSheet_; }
   void setActiveSheet(int index) { activeSheet_ = index; }
@@ -319,6 +329,7 @@ class WorkbookModel {
   std::vector<DefinedName> names_;
   QMap<QString, QByteArray> carriedParts_;
   QMap<QString, QString> carriedContentTypes_;
+  std::vector<PivotCache> pivotCaches_;
   QByteArray carriedStyles_;
   int activeSheet_ = 0;
   bool date1904_ = false;

@@ -19,6 +19,9 @@ inline const QString kRelSharedStrings = kRelNs + QStringLiteral("/sharedStrings
 inline const QString kRelTheme = kRelNs + QStringLiteral("/theme");
 inline const QString kRelExtendedProperties = kRelNs + QStringLiteral("/extended-properties");
 inline const QString kRelCustomProperties = kRelNs + QStringLiteral("/custom-properties");
+inline const QString kRelPivotTable = kRelNs + QStringLiteral("/pivotTable");
+inline const QString kRelPivotCacheDefinition = kRelNs + QStringLiteral("/pivotCacheDefinition");
+inline const QString kRelPivotCacheRecords = kRelNs + QStringLiteral("/pivotCacheRecords");
 inline const QString kRelCoreProperties =
     QStringLiteral("http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties");
 
@@ -40,6 +43,12 @@ inline const QString kTypeExtendedProperties =
     QStringLiteral("application/vnd.openxmlformats-officedocument.extended-properties+xml");
 inline const QString kTypeCustomProperties =
     QStringLiteral("application/vnd.openxmlformats-officedocument.custom-properties+xml");
+inline const QString kTypePivotTable =
+    QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.pivotTable+xml");
+inline const QString kTypePivotCacheDefinition =
+    QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.pivotCacheDefinition+xml");
+inline const QString kTypePivotCacheRecords =
+    QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.pivotCacheRecords+xml");
 inline const QString kTypeRelationships = QStringLiteral("application/vnd.openxmlformats-package.relationships+xml");
 
 }  // namespace xl::ooxml

@@ -14,16 +14,6 @@ namespace {
 const QString kContentTypesPart = QStringLiteral("[Content_Types].xml");
 const QString kPackageRelsPart = QStringLiteral("_rels/.rels");
 
-struct ContentTypes {
-  QHash<QString, QString> byExtension;  // lower case
-  QHash<QString, QString> byPart;       // lower case, without leading "/"
-
-  QString of(const QString& part) const {
-    if (auto it = byPart.constFind(part.toLower()); it != byPart.cend()) return it.value();
-    return byExtension.value(part.section(u'.', -1).toLower(), QStringLiteral("application/octet-stream"));
-  }
-};
-
 bool readContentTypes(const QByteArray& bytes, ContentTypes* types, QString* error) {
   QXmlStreamReader reader;
   if (!xml::openRoot(reader, bytes, kContentTypesPart, error)) return false;
@@ -59,6 +49,7 @@ struct SheetEntry {
 struct WorkbookPart {
   QList<SheetEntry> sheets;
   std::vector<DefinedName> names;
+  QList<ListedPivotCache> pivotCaches;
   bool date1904 = false;
   bool fullCalcOnLoad = false;
   int activeTab = 0;
@@ -83,6 +74,9 @@ bool readWorkbookPart(const QByteArray& bytes, const QString& part, WorkbookPart
     if (reader.name() == u"sheet") {
       out->sheets.append({a.value(QLatin1String("name")).toString(), a.value(ooxml::kRelNs, QStringLiteral("id")).toString(),
                           sheetStateOf(a.value(QLatin1String("state")))});
+    } else if (reader.name() == u"pivotCache") {
+      out->pivotCaches.append(
+          {a.value(QLatin1String("cacheId")).toString(), a.value(ooxml::kRelNs, QStringLiteral("id")).toString()});
     } else if (reader.name() == u"workbookView") {
       out->activeTab = a.value(QLatin1String("activeTab")).toInt();
     } else if (reader.name() == u"calcPr") {
@@ -114,13 +108,6 @@ QString findTarget(const QList<xml::Relationship>& relationships, const QString&
   for (const auto& rel : relationships)
     if (rel.type == type && !rel.target.isEmpty()) return rel.target;
   return {};
-}
-
-bool readRelationshipsOf(const zip::Archive& archive, const QString& part, QList<xml::Relationship>* out,
-                         QString* error) {
-  const QString relsPart = xml::relationshipsPartOf(part);
-  const QByteArray* bytes = archive.find(relsPart);
-  return bytes == nullptr || xml::readRelationships(*bytes, relsPart, out, error);
 }
 
 bool checkNames(const WorkbookPart& workbook, const ReadLimits& limits, QString* error) {
@@ -162,6 +149,13 @@ bool checkSheetNames(const QList<SheetEntry>& sheets, QString* error) {
 }
 
 }  // namespace
+
+bool readRelationshipsOf(const zip::Archive& archive, const QString& part, QList<xml::Relationship>* out,
+                         QString* error) {
+  const QString relsPart = xml::relationshipsPartOf(part);
+  const QByteArray* bytes = archive.find(relsPart);
+  return bytes == nullptr || xml::readRelationships(*bytes, relsPart, out, error);
+}
 
 std::unique_ptr<WorkbookModel> readPackage(const zip::Archive& archive, const ReadLimits& limits, QString* error) {
   const QByteArray* contentTypesBytes = archive.find(kContentTypesPart);
@@ -214,6 +208,7 @@ std::unique_ptr<WorkbookModel> readPackage(const zip::Archive& archive, const Re
     consumed.insert(stylesPart);
   }
 
+  PivotTableCheck pivotTables(archive, types, workbook.pivotCaches, workbookRels);
   qint64 cellCount = 0;
   const SheetContext context{sharedStrings, formats, limits, &cellCount};
   for (const SheetEntry& entry : workbook.sheets) {
@@ -240,14 +235,18 @@ std::unique_ptr<WorkbookModel> readPackage(const zip::Archive& archive, const Re
     QList<xml::Relationship> sheetRels;
     if (!readRelationshipsOf(archive, sheetPart, &sheetRels, error)) return nullptr;
     for (const xml::Relationship& r : sheetRels) {
-      // A pivot table needs its cache, which the workbook part we write does not list.
-      if (r.type.endsWith(QStringLiteral("/pivotTable"))) continue;
+      // A pivot table that cannot be written back whole is left out, as a
+      // pivot table without its cache makes the file corrupt.
+      if (r.type.endsWith(QStringLiteral("/pivotTable")) &&
+          (r.type != ooxml::kRelPivotTable || !pivotTables.keep(r.target)))
+        continue;
       sheet.relationships().append({r.id, r.type, r.rawTarget, archive.actualName(r.target), r.external});
     }
     consumed.insert(sheetPart);
     consumed.insert(archive.actualName(xml::relationshipsPartOf(sheetPart)));
   }
   model->names() = workbook.names;
+  model->pivotCaches() = pivotTables.cachesInUse();
 
   for (const QString& part : archive.order) {
     if (consumed.contains(part) || types.of(part).endsWith(QStringLiteral("calcChain+xml"))) continue;

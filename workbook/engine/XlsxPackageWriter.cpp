@@ -35,8 +35,10 @@ struct Relation {
 // Carried parts written back, with the relationship that makes them reachable:
 // the theme and the people of threaded comments from the workbook, document
 // properties from the package. The parts the sheets lead to (drawings,
-// comments, printer settings...) follow the sheets' relationships; anything
-// else (calculation chains, macros, pivot caches...) is left out.
+// comments, printer settings, pivot tables with their cache definitions and
+// records...) follow the sheets' relationships; the workbook then lists the
+// pivot caches that came along (see pivotCaches). Anything else (calculation
+// chains, macros, slicers...) is left out.
 struct CarriedKind {
   const QString& contentType;
   const QString& relationshipType;
@@ -148,7 +150,13 @@ std::size_t activeSheet(const WorkbookModel& model) {
   return 0;
 }
 
-QByteArray workbookXml(const WorkbookModel& model) {
+// A pivot cache the workbook part lists, with the id of its relationship.
+struct ListedCache {
+  unsigned id;
+  QString relationshipId;
+};
+
+QByteArray workbookXml(const WorkbookModel& model, const QList<ListedCache>& pivotCaches) {
   QByteArray bytes;
   QXmlStreamWriter w(&bytes);
   w.writeStartDocument(QStringLiteral("1.0"), true);
@@ -192,6 +200,15 @@ QByteArray workbookXml(const WorkbookModel& model) {
   w.writeEmptyElement(QStringLiteral("calcPr"));
   w.writeAttribute(QStringLiteral("calcId"), QStringLiteral("191029"));
   if (model.recalculateOnOpen()) w.writeAttribute(QStringLiteral("fullCalcOnLoad"), QStringLiteral("1"));
+  if (!pivotCaches.isEmpty()) {
+    w.writeStartElement(QStringLiteral("pivotCaches"));
+    for (const ListedCache& cache : pivotCaches) {
+      w.writeEmptyElement(QStringLiteral("pivotCache"));
+      w.writeAttribute(QStringLiteral("cacheId"), QString::number(cache.id));
+      w.writeAttribute(ooxml::kRelNs, QStringLiteral("id"), cache.relationshipId);
+    }
+    w.writeEndElement();
+  }
   w.writeEndElement();
   w.writeEndDocument();
   return bytes;
@@ -228,9 +245,10 @@ Relation sheetRelation(const CarriedRelationship& carried, const QString& newPar
 }
 
 // Carried parts the sheets lead to (drawings, charts, images, comments, VML,
-// tables, printer settings), found by following relationships from the
-// sheets, each with its own relationships part.
-void addReachableParts(const WorkbookModel& model, const QStringList& starts, Parts* parts, QList<Override>* overrides) {
+// tables, printer settings, pivot tables), found by following relationships
+// from the sheets, each with its own relationships part. Returns the parts added.
+QSet<QString> addReachableParts(const WorkbookModel& model, const QStringList& starts, Parts* parts,
+                                QList<Override>* overrides) {
   QStringList pending = starts;
   QSet<QString> added;
   while (!pending.isEmpty()) {
@@ -250,6 +268,22 @@ void addReachableParts(const WorkbookModel& model, const QStringList& starts, Pa
     for (const xml::Relationship& relationship : relationships)
       if (!relationship.external) pending.append(relationship.target);
   }
+  return added;
+}
+
+// The pivot caches whose definitions came along with the sheets' pivot
+// tables, each given a workbook relationship of its own.
+QList<ListedCache> pivotCaches(const WorkbookModel& model, const QSet<QString>& written,
+                               QList<Relation>* workbookRelations) {
+  QList<ListedCache> listed;
+  for (const PivotCache& cache : model.pivotCaches()) {
+    if (!written.contains(cache.definitionPart)) continue;
+    const QString id = QStringLiteral("rIdPivotCache%1").arg(listed.size() + 1);
+    workbookRelations->append(
+        {ooxml::kRelPivotCacheDefinition, relativeTarget(cache.definitionPart, QStringLiteral("xl/")), id});
+    listed.append({cache.id, id});
+  }
+  return listed;
 }
 
 Parts buildParts(const WorkbookModel& model, bool asTemplate) {
@@ -286,7 +320,8 @@ Parts buildParts(const WorkbookModel& model, bool asTemplate) {
     sheets.append({xml::relationshipsPartOf(part), relationshipsXml(relations)});
   }
   parts += sheets;
-  addReachableParts(model, reachable, &parts, &overrides);
+  const QSet<QString> carried = addReachableParts(model, reachable, &parts, &overrides);
+  const QList<ListedCache> caches = pivotCaches(model, carried, &workbookRelations);
   parts.append({QStringLiteral("xl/styles.xml"), styleSheet.xml()});
   overrides.append({QStringLiteral("xl/styles.xml"), ooxml::kTypeStyles});
   workbookRelations.append({ooxml::kRelStyles, QStringLiteral("styles.xml")});
@@ -324,7 +359,7 @@ Parts buildParts(const WorkbookModel& model, bool asTemplate) {
 
   Parts ordered{{QStringLiteral("[Content_Types].xml"), contentTypesXml(overrides)},
                 {QStringLiteral("_rels/.rels"), relationshipsXml(packageRelations)},
-                {workbookPart, workbookXml(model)},
+                {workbookPart, workbookXml(model, caches)},
                 {QStringLiteral("xl/_rels/workbook.xml.rels"), relationshipsXml(workbookRelations)}};
   return ordered + parts;
 }
