@@ -111,13 +111,13 @@ void frmTestFullSystem::cmdValidateDarkCurrents_Click() {
   print(QStringLiteral("Dark current mean values, and standard deviations, per sensor, are:"));
   for (const QString& line : readings) print(line);
   if (bad) {
-    app_.prompts().show(QStringLiteral("Dark currents are out of specification"), kAbandoned);
-    print(QStringLiteral("Dark currents are out of specification.  Dark current readings, and temperature, were:"));
+    app_.prompts().show(QStringLiteral("Dark currents are out of tolerance"), kAbandoned);
+    print(QStringLiteral("Dark currents are out of tolerance.  Dark current readings, and temperature, were:"));
     for (const QString& line : readings) print(line);
     return PrintTestFailed();
   }
   darkMeans_ = statistics.mean;
-  print(QStringLiteral("Dark currents are within specification."));
+  print(QStringLiteral("Dark currents are within tolerance."));
   advanceTo(kReadHead);
 }
 
@@ -140,9 +140,9 @@ void frmTestFullSystem::cmdValidateAndCalibrateReadHead_Click() {
   print(QStringLiteral("Reading a Photile, photosensor mean values, and standard deviations, per sensor, are:"));
   for (const QString& line : readings) print(line);
   if (bad) {
-    app_.prompts().show(QStringLiteral("Photosensor sensitivities are out of specification"), kAbandoned);
+    app_.prompts().show(QStringLiteral("Photosensor sensitivities are out of tolerance"), kAbandoned);
     print(
-        QStringLiteral("Photosensor sensitivities are out of specification.  Readings from the light plate, and "
+        QStringLiteral("Photosensor sensitivities are out of tolerance.  Readings from the light plate, and "
                        "temperatures, were:"));
     for (const QString& line : readings) print(line);
     return PrintTestFailed();
@@ -154,7 +154,7 @@ void frmTestFullSystem::cmdValidateAndCalibrateReadHead_Click() {
   if (!failure.isEmpty())
     return failWith(QStringLiteral("Cannot reset photosensor scaling parameters.  Further testing abandoned"),
                     kAbandoned, QStringLiteral("Cannot reset photosensor scaling parameters: ") + failure);
-  print(QStringLiteral("Photosensor sensitivities are within specification"));
+  print(QStringLiteral("Photosensor sensitivities are within tolerance"));
   print(QStringLiteral(" "));
   advanceTo(kDarkRowPosition);
 }

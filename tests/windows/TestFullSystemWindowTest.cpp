@@ -318,13 +318,13 @@ TEST_F(TestFullSystemWindowTest, DarkCurrentsThenExitWritesTheStoredValuesBack) 
           << lines[heading + row].toStdString();
     EXPECT_TRUE(lines[heading + 9].startsWith(QStringLiteral("at temperature:")));
     if (leaky) {
-      expectPrompt(0, QStringLiteral("Dark currents are out of specification"),
-                   QStringLiteral("Further testing abandoned"), PromptButtons::Ok, PromptIcon::None);
-      EXPECT_EQ(lines[heading + 10], QStringLiteral("Dark currents are out of specification.  Dark current readings, "
+      expectPrompt(0, QStringLiteral("Dark currents are out of tolerance"), QStringLiteral("Further testing abandoned"),
+                   PromptButtons::Ok, PromptIcon::None);
+      EXPECT_EQ(lines[heading + 10], QStringLiteral("Dark currents are out of tolerance.  Dark current readings, "
                                                     "and temperature, were:"));
       EXPECT_EQ(lines.last(), kStars);
     } else {
-      EXPECT_EQ(lines[heading + 10], QStringLiteral("Dark currents are within specification."));
+      EXPECT_EQ(lines[heading + 10], QStringLiteral("Dark currents are within tolerance."));
       EXPECT_EQ(window->currentStep(), frmTestFullSystem::kReadHead);
       EXPECT_FLOAT_EQ(coefficient(0), 1.0F) << "step 10 reads with coefficients of 1.0";
       window->cmdCancel_Click();
@@ -355,12 +355,12 @@ TEST_F(TestFullSystemWindowTest, LightPlateValidatesAndCalibratesTheReadHead) {
     ASSERT_GE(heading, 0) << shownText();
     if (*level) {
       EXPECT_TRUE(lines[heading + 1].contains(QStringLiteral("Bad\t"))) << lines[heading + 1].toStdString();
-      expectPrompt(0, QStringLiteral("Photosensor sensitivities are out of specification"),
+      expectPrompt(0, QStringLiteral("Photosensor sensitivities are out of tolerance"),
                    QStringLiteral("Further testing abandoned"), PromptButtons::Ok, PromptIcon::None);
       EXPECT_EQ(lines.last(), kStars);
       EXPECT_FLOAT_EQ(coefficient(0), 2.5F) << "the stored values are back";
     } else {
-      EXPECT_EQ(lines[heading + 10], QStringLiteral("Photosensor sensitivities are within specification"));
+      EXPECT_EQ(lines[heading + 10], QStringLiteral("Photosensor sensitivities are within tolerance"));
       EXPECT_EQ(window->currentStep(), frmTestFullSystem::kDarkRowPosition);
       for (int row = 0; row < 8; ++row) {
         const double mean = lines[heading + 1 + row].section(QLatin1Char('\t'), 0, 0).toDouble();
@@ -581,7 +581,7 @@ TEST_F(TestFullSystemWindowTest, ExitDuringABusyStepLeavesWhenTheStepEnds) {
   window->cmdValidateDarkCurrents_Click();
   ASSERT_TRUE(clicked);
   EXPECT_EQ(window->currentStep(), frmTestFullSystem::kDarkCurrents);
-  EXPECT_TRUE(report->lines().contains(QStringLiteral("Dark currents are within specification.")));
+  EXPECT_TRUE(report->lines().contains(QStringLiteral("Dark currents are within tolerance.")));
   EXPECT_EQ(report->printed(), 1);
   EXPECT_FLOAT_EQ(coefficient(0), 2.5F) << "the stored values are back";
   EXPECT_FALSE(app->linkState().LinkInitialised);
