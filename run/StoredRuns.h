@@ -6,6 +6,10 @@
 #include <optional>
 #include <vector>
 
+namespace xl {
+class Workbook;
+}
+
 // What a workbook stores of its measurements, read back from the data blocks
 // (and time blocks) the run collection wrote: one entry per sequence, in the
 // order they were written, each with its runs in order. Wells are indexed
@@ -43,5 +47,10 @@ struct StoredSequence {
   std::array<std::optional<double>, 5> options;
   std::vector<StoredRun> runs;
 };
+
+// Every sequence the workbook's data blocks hold, found from the sequence
+// headers and the placement names. Empty with `error` set ("" otherwise) when
+// the workbook holds no data block.
+std::vector<StoredSequence> readStoredSequences(xl::Workbook& book, QString* error);
 
 }  // namespace stored
