@@ -1,7 +1,7 @@
 #include "platform/ReportPrinter.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -9,18 +9,18 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <cmath>
 
 #include "platform/Prompts.h"
+#include "platform/ReportLayout.h"
 
 namespace {
 
 const QString kHardcopyError =
     QStringLiteral("Error generating hardcopy.  If you can correct the printer problem, click RETRY.");
-// A tab moves to the next multiple of this many average character widths.
-constexpr double kTabStopCharacters = 14.0;
 constexpr int kFontPoints = 10;
 constexpr double kMarginMillimetres = 20.0;
+// More reports of one name than anyone prints in a second.
+constexpr int kMostCopiesOfOneName = 10000;
 
 // Draws the lines top to bottom, a new page whenever one is full. "" when done.
 QString layOut(QPagedPaintDevice& device, const QStringList& lines) {
@@ -31,32 +31,15 @@ QString layOut(QPagedPaintDevice& device, const QStringList& lines) {
   font.setStyleStrategy(QFont::PreferNoShaping);
   painter.setFont(font);
   const QFontMetricsF metrics(painter.font(), &device);
-  const double tabStop = metrics.averageCharWidth() * kTabStopCharacters;
   const double pageHeight = device.height();
-  const double pageWidth = device.width();
   double y = 0;
-  for (const QString& line : lines) {
-    // A line without tabs that is wider than the page goes on over the next lines.
-    const bool wraps = !line.contains(QLatin1Char('\t')) && metrics.horizontalAdvance(line) > pageWidth;
-    const QRectF area(0, y, pageWidth, pageHeight);
-    const double height =
-        wraps ? painter.boundingRect(area, Qt::TextWordWrap, line).height() : metrics.lineSpacing();
-    if (y + height > pageHeight && y > 0) {
+  for (const ReportLayout::PrintedLine& line : ReportLayout(painter.font(), &device, device.width()).layOut(lines)) {
+    if (y + metrics.lineSpacing() > pageHeight && y > 0) {
       if (!device.newPage()) return QStringLiteral("The printer cannot start a new page.");
       y = 0;
     }
-    if (wraps) {
-      painter.drawText(QRectF(0, y, pageWidth, height), Qt::TextWordWrap, line);
-      y += height;
-      continue;
-    }
-    double x = 0;
-    const QStringList pieces = line.split(QLatin1Char('\t'));
-    for (qsizetype i = 0; i < pieces.size(); ++i) {
-      if (i > 0) x = (std::floor(x / tabStop) + 1.0) * tabStop;
-      painter.drawText(QPointF(x, y + metrics.ascent()), pieces[i]);
-      x += metrics.horizontalAdvance(pieces[i]);
-    }
+    for (const ReportLayout::Placed& placed : line)
+      painter.drawText(QPointF(placed.x, y + metrics.ascent()), placed.text);
     y += metrics.lineSpacing();
   }
   if (!painter.end()) return QStringLiteral("The printer did not accept the document.");
@@ -69,12 +52,24 @@ QPageLayout reportPage() {
                      QPageLayout::Millimeter);
 }
 
-// A path in `folder` for `name`.pdf that no earlier report has taken.
-QString freePdfPath(const QString& folder, const QString& name) {
+// Claims `name`.pdf in `folder`, or `name`-2.pdf, -3 … when taken: the file
+// is created only if it does not exist yet, so reports printed at the same
+// moment, even by two programs, never share a file. The path, or "" with
+// *error set.
+QString claimPdfPath(const QString& folder, const QString& name, QString* error) {
   const QDir dir(folder);
-  QString path = dir.filePath(name + QStringLiteral(".pdf"));
-  for (int n = 2; QFileInfo::exists(path); ++n) path = dir.filePath(QStringLiteral("%1-%2.pdf").arg(name).arg(n));
-  return path;
+  for (int n = 1; n <= kMostCopiesOfOneName; ++n) {
+    const QString path =
+        dir.filePath(n == 1 ? name + QStringLiteral(".pdf") : QStringLiteral("%1-%2.pdf").arg(name).arg(n));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return path;
+    if (!file.exists()) {
+      *error = QStringLiteral("Cannot create ") + path + QStringLiteral(": ") + file.errorString();
+      return {};
+    }
+  }
+  *error = QStringLiteral("Too many reports named ") + name + QStringLiteral(" in ") + folder;
+  return {};
 }
 
 }  // namespace
@@ -123,7 +118,11 @@ QString QtReportPrinter::endDocument() {
   }
   if (!QDir().mkpath(reportsFolder_)) return QStringLiteral("Cannot create the folder ") + reportsFolder_;
   // Ending the document again after a failure rewrites the same file.
-  if (destination_.isEmpty()) destination_ = freePdfPath(reportsFolder_, fileNameFor(documentName_));
+  if (destination_.isEmpty()) {
+    QString error;
+    destination_ = claimPdfPath(reportsFolder_, fileNameFor(documentName_), &error);
+    if (destination_.isEmpty()) return error;
+  }
   QPdfWriter pdf(destination_);
   pdf.setTitle(documentName_);
   pdf.setCreator(QStringLiteral("LumivaneQX"));

@@ -7,7 +7,7 @@
 class Prompts;
 
 // The printed reports of the factory tests. A report is printed line by line
-// (a tab moves on to the next tab stop) and comes out when the document is
+// (tabs lay it out in columns, see ReportLayout) and comes out when the document is
 // ended; until it came out the lines are kept, so ending it again after a
 // printer problem prints the whole report.
 class ReportPrinter {
@@ -30,7 +30,8 @@ bool EndReportDocument(ReportPrinter& printer, Prompts& prompts, const QString& 
 
 // Prints on the system's default printer without a dialog; where the system
 // has no printer (or LUMIVANE_REPORTS_TO_PDF is set), writes a PDF into
-// `reportsFolder`, named after the document.
+// `reportsFolder`, named after the document; a name already taken gets a
+// number ("-2"), claimed so that no two reports ever share a file.
 class QtReportPrinter : public ReportPrinter {
  public:
   explicit QtReportPrinter(QString reportsFolder);
