@@ -65,6 +65,7 @@ void InstrumentModel::connectBench() {
     const float coefficient = std::bit_cast<float>(parameters_.value(row));
     return readHeadLight(row) * (std::isfinite(coefficient) ? static_cast<double>(coefficient) : 1.0);
   });
+  bench_->setReadHeadDark([this](int) { return service_.settings().readHeadExtraDark; });
   if (tray_ == TrayPosition::Inside) latchMotorTrip();
 }
 

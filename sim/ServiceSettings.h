@@ -38,4 +38,7 @@ struct ServiceSettings {
   bool stretchedBelt = false;
   bool slippingBelt = false;
   bool leakyCovers = false;  // light leaks through the covers onto the read head
+  // Dark current of the assembled read head above the sensor board's own, in
+  // counts, on every row of its current reports (a warm or aged read head).
+  double readHeadExtraDark = 0;
 };

@@ -114,6 +114,7 @@ void TestBench::reportCurrents() {
   for (int row = 0; row < kRows; ++row) {
     const double spread = faults_.noisyChannel && row == kNoisyRow ? kNoisySpread : kDarkSpread;
     double reading = kDarkLevels.at(static_cast<size_t>(row)) + uniform(spread);
+    if (sensors_ == kReadHead && readHeadDark_) reading += readHeadDark_(row);
     if (sensors_ == kReadHead && readHeadLight_) {
       const double light = readHeadLight_(row);
       if (light > 0) reading += light + uniform(kLightSpread);

@@ -41,6 +41,8 @@ class TestBench {
   void toggleCurrentReporting(char address, char echo, char sensors = 'B');
   using Light = std::function<double(int row)>;
   void setReadHeadLight(Light light) { readHeadLight_ = std::move(light); }
+  // Dark current the assembled read head adds to every row (no light, so no light's noise).
+  void setReadHeadDark(Light dark) { readHeadDark_ = std::move(dark); }
   void stopReporting();
   bool reporting() const { return reportTimer_ != 0; }
 
@@ -60,4 +62,5 @@ class TestBench {
   int reportsSent_ = 0;
   char sensors_ = 'B';
   Light readHeadLight_;
+  Light readHeadDark_;
 };

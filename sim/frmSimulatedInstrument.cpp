@@ -81,6 +81,13 @@ QString trayCaption(const InstrumentModel& model) {
   return QStringLiteral("free (motors released or pushed by hand)");
 }
 
+// The host name travels padded with blanks to its field's width; the caption shows it without them.
+QString linkCaption(const InstrumentModel& model) {
+  if (!model.isConnected()) return QStringLiteral("Not connected");
+  return QStringLiteral("Connected to host \"%1\", frame address \"%2\"")
+      .arg(model.hostName().trimmed(), QString(QLatin1Char(model.connectedAddress())));
+}
+
 }  // namespace
 
 frmSimulatedInstrument& ProgramWindows::simulatedInstrumentWindow() { return onFirstUse(simulatedInstrument_); }
@@ -114,7 +121,17 @@ void frmSimulatedInstrument::buildLayout() {
   sldTrayPosition_->setPageStep(100);
   sldTrayPosition_->setToolTip(QStringLiteral("Push the tray by hand: retracted on the left, extended on the right"));
   connect(sldTrayPosition_, &QSlider::valueChanged, this, &frmSimulatedInstrument::sldTrayPosition_Moved);
-  trayLayout->addWidget(sldTrayPosition_, 1, 0, 1, 4);
+  trayLayout->addWidget(sldTrayPosition_, 1, 0, 1, 3);
+  // Beside the slider: the position to the single step.
+  spnTrayPosition_ = new QSpinBox(tray);
+  spnTrayPosition_->setObjectName(QStringLiteral("spnTrayPosition"));
+  spnTrayPosition_->setRange(0, SimCommands::kMostTraySteps);
+  spnTrayPosition_->setSingleStep(1);
+  spnTrayPosition_->setSuffix(QStringLiteral(" steps"));
+  spnTrayPosition_->setKeyboardTracking(false);
+  spnTrayPosition_->setToolTip(QStringLiteral("Hold the tray at exactly this many steps from the retracted end"));
+  connect(spnTrayPosition_, &QSpinBox::valueChanged, this, &frmSimulatedInstrument::sldTrayPosition_Moved);
+  trayLayout->addWidget(spnTrayPosition_, 1, 3);
   int column = 0;
   for (const Indicator& indicator : kIndicators) {
     auto* label = new QLabel(QString::fromLatin1(indicator.caption), tray);
@@ -209,6 +226,7 @@ void frmSimulatedInstrument::refresh() {
                         .arg(trayCaption(model_))
                         .arg(model_.trayPositionSteps()));
   if (!sldTrayPosition_->isSliderDown()) sldTrayPosition_->setValue(model_.trayPositionSteps());
+  if (!spnTrayPosition_->hasFocus()) spnTrayPosition_->setValue(model_.trayPositionSteps());
   const quint8 blocked = model_.photointerrupters();
   for (auto [bit, label] : interrupters_.asKeyValueRange()) {
     const bool on = (blocked & bit) != 0;
@@ -234,10 +252,7 @@ void frmSimulatedInstrument::refresh() {
   faults_.value(QStringLiteral("stretched"))->setChecked(service.stretchedBelt);
   faults_.value(QStringLiteral("slipping"))->setChecked(service.slippingBelt);
   faults_.value(QStringLiteral("leaky"))->setChecked(service.leakyCovers);
-  lblLink_->setText(model_.isConnected() ? QStringLiteral("Connected to address %1 (host \"%2\")")
-                                               .arg(QLatin1Char(model_.connectedAddress()))
-                                               .arg(model_.hostName())
-                                         : QStringLiteral("Not connected"));
+  lblLink_->setText(linkCaption(model_));
   refreshing_ = false;
 }
 

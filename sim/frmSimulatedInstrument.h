@@ -31,6 +31,7 @@ class frmSimulatedInstrument : public QWidget {
   void refresh();
 
   void cmdHead_Click();
+  // The tray pushed by hand to `steps`, from the slider or the spin box beside it.
   void sldTrayPosition_Moved(int steps);
   void chkPhotileOn_Toggled(bool on);
   void spnPhotileLevel_Changed(int level);
@@ -48,6 +49,7 @@ class frmSimulatedInstrument : public QWidget {
   QTimer* tmrRefresh_ = nullptr;
   QLabel* lblTray_ = nullptr;
   QSlider* sldTrayPosition_ = nullptr;
+  QSpinBox* spnTrayPosition_ = nullptr;
   QMap<int, QLabel*> interrupters_;  // bit → indicator
   QLabel* lblHead_ = nullptr;
   QPushButton* cmdHead_ = nullptr;

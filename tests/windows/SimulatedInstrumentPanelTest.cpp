@@ -7,6 +7,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QWidget>
+#include <utility>
 
 #include "app/frmEnableToolsMenu.h"
 #include "app/modMain.h"
@@ -51,13 +52,25 @@ TEST_F(SimulatedInstrumentPanelTest, ActsOnTheInstrumentThatTheProgramThenReads)
 
   ASSERT_EQ(modMain(*app).InitializeLink(), modMain::kConnected);
   panel->refresh();
-  EXPECT_TRUE(control<QLabel>("lblLink")->text().startsWith(QStringLiteral("Connected to address ")));
+  // The PC's name is BENCH-7: the instrument knows its last four characters, and its last one as the address.
+  EXPECT_EQ(control<QLabel>("lblLink")->text(), QStringLiteral("Connected to host \"CH-7\", frame address \"7\""));
   app->link().ReleaseMotors();
   EXPECT_EQ(app->link().PokeWord(QStringLiteral("0F160"), 4), QString());
 
   control<QSlider>("sldTrayPosition")->setValue(3000);
   EXPECT_EQ(instrument().trayPositionSteps(), 3000);
+  EXPECT_EQ(control<QSpinBox>("spnTrayPosition")->value(), 3000);
   EXPECT_EQ(peekInterrupters(), QStringLiteral("00"));
+  // The spin box beside the slider sets the tray to the single step: the
+  // column-zero interrupter is blocked from step 300 on, not at 299.
+  for (const auto& [steps, word] : {std::pair{299, "00"}, std::pair{300, "10"}, std::pair{301, "10"}}) {
+    control<QSpinBox>("spnTrayPosition")->setValue(steps);
+    EXPECT_EQ(instrument().trayPositionSteps(), steps);
+    EXPECT_EQ(control<QSlider>("sldTrayPosition")->value(), steps);
+    EXPECT_EQ(peekInterrupters(), QLatin1String(word)) << steps;
+  }
+  EXPECT_EQ(control<QSpinBox>("spnTrayPosition")->singleStep(), 1);
+  control<QSlider>("sldTrayPosition")->setValue(3000);
   control<QAbstractButton>("cmdHead")->click();
   EXPECT_TRUE(instrument().headLifted());
   EXPECT_EQ(peekInterrupters(), QStringLiteral("04"));
