@@ -14,12 +14,11 @@ struct BoardTestArguments {
   int passes = 1;
 };
 
-// BOARD-ID [--passes N]: an ID of 1 to 4 characters (the window's box holds 4), N at least 1.
+// BOARD-ID [--passes N]: an ID of 1 to 4 characters, not all blanks (as the window takes it), N at least 1.
 bool parse(const QStringList& args, BoardTestArguments& parsed) {
   if (args.size() != 1 && args.size() != 3) return false;
   parsed.boardId = args[0];
-  if (parsed.boardId.isEmpty() || parsed.boardId.size() > 4 || parsed.boardId.startsWith(QLatin1String("--")))
-    return false;
+  if (!BoardTest::acceptableBoardId(parsed.boardId) || parsed.boardId.startsWith(QLatin1String("--"))) return false;
   if (args.size() == 1) return true;
   bool ok = false;
   parsed.passes = args[2].toInt(&ok);
@@ -95,6 +94,12 @@ int exitFor(CliContext& ctx, const BoardTest& test) {
     return kExitFailed;
   }
   ctx.out << "Report: " << test.reportDestination() << Qt::endl;
+  // The report stands as printed, but a board whose ID or voltages were not
+  // stored, or whose log was not kept, is not ready for the line.
+  if (!test.problems().isEmpty()) {
+    ctx.err << "The board is not ready: " << test.problems().join(QStringLiteral("; ")) << Qt::endl;
+    return kExitFailed;
+  }
   return test.outcome() == BoardTestOutcome::Passed ? kExitOk : kExitFailed;
 }
 

@@ -5,6 +5,8 @@
 
 BoardTest::BoardTest(AppContext& app, BoardTestView& view) : app_(app), view_(view) {}
 
+bool BoardTest::acceptableBoardId(const QString& id) { return !id.trimmed().isEmpty() && id.size() <= kLongestBoardId; }
+
 bool BoardTest::measureSupplies(QString* failure) {
   modVrHd& link = app_.link();
   for (int i = 0; i < PowerSupplies::kCount; ++i) {
@@ -62,6 +64,12 @@ void BoardTest::beginRun() {
   failed_ = false;
   passes_ = 0;
   reportDestination_.clear();
+  problems_.clear();
+}
+
+void BoardTest::reportProblem(const QString& prompt, const QString& title) {
+  app_.prompts().show(prompt, title);
+  problems_ << title + QStringLiteral(": ") + prompt;
 }
 
 void BoardTest::countPass() {

@@ -41,8 +41,16 @@ class BoardTest {
   int passes() const { return passes_; }
   // The PDF's path or the printer's name once the report came out.
   const QString& reportDestination() const { return reportDestination_; }
+  // What went wrong besides the verdict (the board ID or voltages not stored,
+  // the log not written), each as "title: prompt" as the operator was told;
+  // the report is printed all the same, but the board is not ready.
+  const QStringList& problems() const { return problems_; }
   // Where the report is printed (default: the program's printer).
   void setReportPrinter(ReportPrinter& printer) { printer_ = &printer; }
+
+  // A board ID has 1 to 4 characters (the board keeps 4), not all blanks.
+  static bool acceptableBoardId(const QString& id);
+  static constexpr int kLongestBoardId = 4;
 
   static inline const QString kBad = QStringLiteral("Bad");
   static inline const QString kStars = QStringLiteral("*****************************");
@@ -66,6 +74,8 @@ class BoardTest {
   void beginRun();
   // Keeps the connected instrument's identity for the report (the goodbye empties it).
   void rememberIdentity();
+  // Tells the operator about a problem that does not end the test, and keeps it.
+  void reportProblem(const QString& prompt, const QString& title);
 
   AppContext& app_;
   BoardTestView& view_;
@@ -77,5 +87,6 @@ class BoardTest {
   QDateTime testedAt_;
   QString bootstrap_, firmware_, softLogic_, serialNumber_;
   QString reportDestination_;
+  QStringList problems_;
   ReportPrinter* printer_ = nullptr;
 };

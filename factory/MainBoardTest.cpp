@@ -61,7 +61,7 @@ void MainBoardTest::storeOnBoard() {
   modVrHd& link = app_.link();
   link.FlushInput();
   const QString serialFailure = link.WriteSerialNumber(view_.boardId());
-  if (!serialFailure.isEmpty()) app_.prompts().show(serialFailure, kSerialNotStoredTitle);
+  if (!serialFailure.isEmpty()) reportProblem(serialFailure, kSerialNotStoredTitle);
   voltages_[6] = 1.0F;
   voltages_[7] = 1.0F;
   QString voltagesFailure;
@@ -70,7 +70,7 @@ void MainBoardTest::storeOnBoard() {
   } catch (const std::runtime_error& e) {  // the value-conversion library is missing
     voltagesFailure = QString::fromStdString(e.what());
   }
-  if (!voltagesFailure.isEmpty()) app_.prompts().show(voltagesFailure, kVoltagesNotStoredTitle);
+  if (!voltagesFailure.isEmpty()) reportProblem(voltagesFailure, kVoltagesNotStoredTitle);
 }
 
 QStringList MainBoardTest::reportLines() const {

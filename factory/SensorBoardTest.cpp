@@ -2,7 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTextStream>
+#include <cmath>
+#include <limits>
 
 #include "app/AppContext.h"
 #include "app/Common.h"
@@ -24,6 +25,9 @@ const QString kRecipeError = QStringLiteral("Recipe abandoned because of Lumivan
 const QString kRequestStatusTitle = QStringLiteral("REQUEST status code: ");
 const QString kStatusError = QStringLiteral("ERROR in instrument status returned: ");
 const QString kStatusErrorTitle = QStringLiteral("Instrument status error: test abandoned");
+const QString kLogNotWritten = QStringLiteral("Cannot write the test's log ");
+const QString kLogNotWrittenTitle = QStringLiteral("Error: test log not written");
+const QString kUnreadable = QStringLiteral("not a number");
 const QString kRequestEnd = QStringLiteral("FFFF)\r\n");
 const QString kRowLetters = QStringLiteral("ABCDEFGH");
 // Payload positions of a current report (0-based): time stamp, temperature, first reading.
@@ -46,11 +50,26 @@ QString SensorBoardTest::logPath() const {
 }
 
 void SensorBoardTest::prepareLog() {
+  logFailed_ = false;
   if (QFileInfo(logPath()).size() > 0) QFile::remove(logPath());
   QDir(app_.program().folder).mkpath(QStringLiteral("DarkCurrents"));
   log_.setFileName(logPath());
-  // Without its log the test still runs; the report is what the line keeps.
-  log_.open(QIODevice::Append | QIODevice::Text);
+  // Without its log the test still runs and prints its report, but the
+  // operator is told, and the board is not ready until the log is kept.
+  if (!log_.open(QIODevice::Append | QIODevice::Text)) logNotWritten();
+}
+
+void SensorBoardTest::logNotWritten() {
+  if (logFailed_) return;
+  logFailed_ = true;
+  reportProblem(kLogNotWritten + logPath() + QStringLiteral(": ") + log_.errorString(), kLogNotWrittenTitle);
+  log_.close();
+}
+
+void SensorBoardTest::writeLog(const QString& line) {
+  if (!log_.isOpen()) return;
+  const QByteArray bytes = line.toUtf8() + '\n';
+  if (log_.write(bytes) != bytes.size() || !log_.flush()) logNotWritten();
 }
 
 BoardTestOutcome SensorBoardTest::end(BoardTestOutcome outcome) {
@@ -184,11 +203,15 @@ bool SensorBoardTest::takeCurrentReport(const QString& payload, int report) {
       return false;
     }
     const QString reading = payload.mid(p, c - p);
-    readings_.at(static_cast<size_t>(row)).at(static_cast<size_t>(report)) = Common::Val(reading);
+    // An empty reading or one that is no number fails its row (not a reading of 0).
+    bool number = false;
+    double value = reading.trimmed().toDouble(&number);
+    if (!number || !std::isfinite(value)) value = std::numeric_limits<double>::quiet_NaN();
+    readings_.at(static_cast<size_t>(row)).at(static_cast<size_t>(report)) = value;
     logLine += QLatin1Char('\t') + reading;
     p = c + 1;
   }
-  if (!Looping && log_.isOpen()) QTextStream(&log_) << logLine << '\n';
+  if (!Looping) writeLog(logLine);
   return true;
 }
 
@@ -213,8 +236,9 @@ void SensorBoardTest::judgeDarkCurrents() {
   for (int row = 0; row < SensorReadings::kRows; ++row) {
     RowResult& result = rows_.at(static_cast<size_t>(row));
     const SensorReadings::DarkStatistics dark = SensorReadings::darkStatistics(readings_.at(static_cast<size_t>(row)));
-    result.meanText = Common::FormatNumber(dark.mean, QStringLiteral("0.0000"));
-    result.deviationText = Common::FormatNumber(dark.deviation, QStringLiteral("0.0000"));
+    const bool readable = std::isfinite(dark.mean) && std::isfinite(dark.deviation);
+    result.meanText = readable ? Common::FormatNumber(dark.mean, QStringLiteral("0.0000")) : kUnreadable;
+    result.deviationText = readable ? Common::FormatNumber(dark.deviation, QStringLiteral("0.0000")) : kUnreadable;
     result.meanBad = !SensorReadings::meanPasses(dark.mean);
     result.deviationBad = !SensorReadings::deviationPasses(dark.deviation);
     if (result.meanBad || result.deviationBad) failed_ = true;
@@ -235,15 +259,17 @@ QStringList SensorBoardTest::reportLines() const {
   lines << QStringLiteral(" ");
   lines << QStringLiteral("The board under test is at temperature: ") + temperatureText_ +
                QStringLiteral("   Its tested values are:");
-  lines << QStringLiteral("For\tReset value,\t\tDark current\tDark current");
-  lines << QStringLiteral("row:\tin Volts:\t\tmean values:\tstd. deviations:");
+  // Every value, with its mark when it failed, sits in the column of its
+  // heading: two tabs after each, whether marked or not.
+  lines << QStringLiteral("For\tReset value,\t\tDark current\t\tDark current");
+  lines << QStringLiteral("row:\tin Volts:\t\tmean values:\t\tstd. deviations:");
   for (int row = 0; row < SensorReadings::kRows; ++row) {
     const RowResult& result = rows_.at(static_cast<size_t>(row));
     QString line = QStringLiteral(" ") + kRowLetters.at(row) + QLatin1Char('\t') + result.resetText;
-    line += result.resetBad ? badMark() + QLatin1Char('\t') : QStringLiteral("\t\t");
-    line += result.meanText;
-    line += result.meanBad ? badMark() + QLatin1Char('\t') : QStringLiteral("\t\t");
-    line += result.deviationText;
+    if (result.resetBad) line += badMark();
+    line += QStringLiteral("\t\t") + result.meanText;
+    if (result.meanBad) line += badMark();
+    line += QStringLiteral("\t\t") + result.deviationText;
     if (result.deviationBad) line += badMark();
     lines << line;
   }

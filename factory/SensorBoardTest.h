@@ -41,6 +41,9 @@ class SensorBoardTest : public BoardTest {
   };
 
   void prepareLog();
+  void writeLog(const QString& line);
+  // Tells the operator once that the log is not kept.
+  void logNotWritten();
   // Each false after the operator was told why the test ends.
   bool readResetValues();
   bool collectDarkCurrents();
@@ -53,6 +56,7 @@ class SensorBoardTest : public BoardTest {
 
   SensorBoardTestView& sensorView_;
   QFile log_;
+  bool logFailed_ = false;
   bool error_ = false;  // the current pass
   std::array<RowResult, SensorReadings::kRows> rows_{};
   std::array<std::array<double, SensorReadings::kDarkReports>, SensorReadings::kRows> readings_{};

@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 
 #include "tests/e2e/E2eSupport.h"
+#include "tests/factory/PdfText.h"
 
 namespace {
 
@@ -34,10 +35,7 @@ class BoardTestCommands : public ::testing::Test {
     const QString pdf = last.mid(QStringLiteral("Report: ").size());
     EXPECT_TRUE(pdf.endsWith(QStringLiteral(".pdf")));
     EXPECT_TRUE(QFileInfo::exists(pdf)) << pdf.toStdString();
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    if (!text.waitForFinished(30000)) return {};
-    return QString::fromLocal8Bit(text.readAllStandardOutput());
+    return pdfText(pdf);
   }
 
   ProgramFolder home;
@@ -79,7 +77,7 @@ TEST_F(BoardTestCommands, SensorBoardReportAndLog) {
   const RunResult run = ctl({QStringLiteral("test-sensor-board"), QStringLiteral("S7")});
   ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
   EXPECT_TRUE(run.out.startsWith(QStringLiteral("Lumivane sensor board: S7 tested on: ")));
-  EXPECT_TRUE(run.out.contains(QStringLiteral("\nFor\tReset value,\t\tDark current\tDark current\n")));
+  EXPECT_TRUE(run.out.contains(QStringLiteral("\nFor\tReset value,\t\tDark current\t\tDark current\n")));
   const QString text = reportText(run, QStringLiteral("SensorBoard-S7-"));
   EXPECT_TRUE(text.contains(QStringLiteral("Test PASSED"))) << text.toStdString();
   QFile log(home.path() + QStringLiteral("/DarkCurrents/BareSensorBoardTest.txt"));
@@ -89,6 +87,53 @@ TEST_F(BoardTestCommands, SensorBoardReportAndLog) {
   const RunResult noisy = ctl({QStringLiteral("test-sensor-board"), QStringLiteral("S8")}, {"--noisy-channel"});
   EXPECT_EQ(noisy.exitCode, 1);
   EXPECT_TRUE(reportText(noisy, QStringLiteral("SensorBoard-S8-")).contains(QStringLiteral("Test FAILED")));
+}
+
+// Two production benches share one program folder and test two boards with
+// the same ID in the same second: each gets its own report, and each report's
+// verdict is the one its exit status gives.
+TEST_F(BoardTestCommands, TwoTestsAtOnceEachGetTheirOwnReport) {
+  constexpr int kTries = 3;  // the race needs the same second; a few tries meet it
+  for (int attempt = 0; attempt < kTries; ++attempt) {
+    QProcess passing;
+    QProcess failing;
+    const QStringList common{QStringLiteral("--simulate"), QStringLiteral("--time-scale"), QStringLiteral("10"),
+                             QStringLiteral("--home"), home.path()};
+    passing.start(builtProgram(QStringLiteral("lumivanectl")),
+                  common + QStringList{QStringLiteral("test-main-board"), QStringLiteral("0042")});
+    failing.start(builtProgram(QStringLiteral("lumivanectl")),
+                  common + QStringList{QStringLiteral("--supply-out-of-band"), QStringLiteral("test-main-board"),
+                                       QStringLiteral("0042")});
+    ASSERT_TRUE(passing.waitForFinished(60000) && failing.waitForFinished(60000));
+    QStringList paths;
+    for (QProcess* run : {&passing, &failing}) {
+      const QString out = QString::fromLocal8Bit(run->readAllStandardOutput());
+      const qsizetype at = out.lastIndexOf(QStringLiteral("Report: "));
+      ASSERT_GE(at, 0) << out.toStdString();
+      const QString pdf = out.mid(at + 8).trimmed();
+      paths << pdf;
+      const QString text = pdfText(pdf);
+      const bool passed = run->exitCode() == 0;
+      EXPECT_EQ(run->exitCode(), run == &passing ? 0 : 1) << attempt;
+      EXPECT_EQ(text.contains(QStringLiteral("Test PASSED")), passed) << attempt << " " << pdf.toStdString();
+      EXPECT_EQ(text.contains(QStringLiteral("Test FAILED")), !passed) << attempt << " " << pdf.toStdString();
+    }
+    EXPECT_NE(paths[0], paths[1]) << attempt;
+  }
+}
+
+// The board ID and voltages could not be stored: the report stands, but the
+// command exits 1 and says why.
+TEST_F(BoardTestCommands, BoardThatDidNotStoreItsIdExitsOne) {
+  const RunResult run =
+      ctl({QStringLiteral("test-main-board"), QStringLiteral("0042")}, {QStringLiteral("--error-status")});
+  EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
+  EXPECT_TRUE(run.err.contains(QStringLiteral("Error: board number not stored on-board: "))) << run.err.toStdString();
+  EXPECT_TRUE(run.err.contains(QStringLiteral("\nThe board is not ready: Error: board number not stored on-board: ")))
+      << run.err.toStdString();
+  EXPECT_TRUE(run.err.contains(QStringLiteral("; Error: board voltages not stored on-board: ")))
+      << run.err.toStdString();
+  EXPECT_TRUE(reportText(run, QStringLiteral("MainBoard-0042-")).contains(QStringLiteral("Test PASSED")));
 }
 
 TEST_F(BoardTestCommands, NoInstrumentExitsTwo) {

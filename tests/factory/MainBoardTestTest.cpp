@@ -85,6 +85,31 @@ TEST(MainBoardTest, SupplyOutOfBandFailsTheBoard) {
   EXPECT_EQ(lines.mid(1), expectedTail(supplies, true));
 }
 
+// The board refuses to store its ID and voltages: the operator is told
+// each, the report is printed as it stands, and the test keeps both as problems.
+TEST(MainBoardTest, IdAndVoltagesNotStoredAreKeptAsProblems) {
+  Bench bench(benchOptions([](SimFaults& f) { f.errorStatus = true; }));
+  MainBoardView view;
+  MainBoardTest test(bench.app, view);
+  test.WaitingForBoardId = false;
+  EXPECT_EQ(test.Run(), BoardTestOutcome::Passed);
+  ASSERT_EQ(bench.prompts->shown().size(), 2u);
+  EXPECT_EQ(bench.prompts->shown()[0].title, QStringLiteral("Error: board number not stored on-board"));
+  EXPECT_EQ(bench.prompts->shown()[1].title, QStringLiteral("Error: board voltages not stored on-board"));
+  ASSERT_EQ(test.problems().size(), 2);
+  EXPECT_EQ(test.problems()[0],
+            QStringLiteral("Error: board number not stored on-board: ") + bench.prompts->shown()[0].prompt);
+  EXPECT_EQ(test.problems()[1],
+            QStringLiteral("Error: board voltages not stored on-board: ") + bench.prompts->shown()[1].prompt);
+  EXPECT_EQ(bench.printer->lines().last(), QStringLiteral("Test PASSED\t"));
+  EXPECT_EQ(bench.printer->printed(), 1);
+
+  // The next run of the same test starts without the last run's problems.
+  bench.model.faults().errorStatus = false;
+  EXPECT_EQ(test.Run(), BoardTestOutcome::Passed);
+  EXPECT_TRUE(test.problems().isEmpty());
+}
+
 TEST(MainBoardTest, LoopingRepeatsPassesUntilQuit) {
   Bench bench;
   MainBoardView view;
