@@ -43,6 +43,10 @@ frmBoardTest::frmBoardTest(ProgramWindows& windows, const QString& suppliesTitle
   auto* idRow = new QHBoxLayout;
   lblEnterBoardID_ = new QLabel(enterBoardIdCaption, this);
   lblEnterBoardID_->setObjectName(QStringLiteral("lblEnterBoardID"));
+  // The request blinks in its place: the ID box beside it stays where it is.
+  QSizePolicy keepsItsPlace = lblEnterBoardID_->sizePolicy();
+  keepsItsPlace.setRetainSizeWhenHidden(true);
+  lblEnterBoardID_->setSizePolicy(keepsItsPlace);
   txtBoardNumber_ = new QLineEdit(this);
   txtBoardNumber_->setObjectName(QStringLiteral("txtBoardNumber"));
   txtBoardNumber_->setMaxLength(4);
@@ -128,6 +132,7 @@ void frmBoardTest::Form_Load() {
   lblNumberOfRepetitions_->clear();
   lblStatusLine_->clear();
   tmrCheckBoardNumber_->start();
+  txtBoardNumber_->setFocus();
 }
 
 void frmBoardTest::showEvent(QShowEvent* event) {
@@ -164,6 +169,8 @@ void frmBoardTest::tmrCheckBoardNumber_Timer() {
 
 void frmBoardTest::txtBoardNumber_KeyPress(int key) {
   if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
+  // As on the command line, a board needs an ID: without one the request keeps blinking.
+  if (!BoardTest::acceptableBoardId(txtBoardNumber_->text())) return;
   test().WaitingForBoardId = false;
   cmdLoopOrQuit_->setVisible(true);
 }

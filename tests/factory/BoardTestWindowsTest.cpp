@@ -6,16 +6,18 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
+#include <set>
 
 #include "app/frmMain.h"
-#include "platform/QtSerialPort.h"
-#include "sim/Simulator.h"
 #include "factory/frmTestMainBoard.h"
 #include "factory/frmTestSensorsBoard.h"
+#include "platform/QtSerialPort.h"
+#include "sim/Simulator.h"
 #include "tests/factory/BenchFixture.h"
 
 namespace {
@@ -123,6 +125,39 @@ TEST(BoardTestWindows, BoardIdRequestBlinksUntilEnterIsPressed) {
   loop->click();  // QUIT: the test ends after the current pass
   EXPECT_FALSE(window.model().Looping);
   EXPECT_TRUE(loop->isHidden());
+}
+
+// The ID box has the keyboard focus while the ID is asked for, stays in its
+// place while the request blinks beside it, and Enter on an empty box (or
+// blanks) is no ID: the request goes on blinking.
+TEST(BoardTestWindows, BoardIdBoxKeepsFocusAndPlaceAndRefusesAnEmptyId) {
+  Bench bench;
+  const auto check = [](auto* window) {
+    window->Form_Load();
+    QLineEdit* id = child<QLineEdit>(*window, "txtBoardNumber");
+    EXPECT_EQ(window->focusWidget(), id) << window->objectName().toStdString();
+    std::set<int> places;
+    for (int tick = 0; tick < 5; ++tick) {
+      window->tmrCheckBoardNumber_Timer();
+      window->layout()->activate();
+      places.insert(id->geometry().x());
+    }
+    EXPECT_EQ(places.size(), 1u) << window->objectName().toStdString() << " moved while the request blinked";
+
+    for (const char* empty : {"", "  "}) {
+      id->setText(QLatin1String(empty));
+      pressEnter(id);
+      EXPECT_TRUE(window->model().WaitingForBoardId) << "'" << empty << "'";
+      window->tmrCheckBoardNumber_Timer();
+      EXPECT_TRUE(child<QTimer>(*window, "tmrCheckBoardNumber")->isActive());
+      EXPECT_NE(base(id), frmBoardTest::kGreen);
+    }
+    id->setText(QStringLiteral("7"));
+    pressEnter(id);
+    EXPECT_FALSE(window->model().WaitingForBoardId);
+  };
+  check(&bench.windows.testMainBoardWindow());
+  check(&bench.windows.testSensorsBoardWindow());
 }
 
 TEST(BoardTestWindows, MainBoardWindowRunsTheTestAndClosesAfterTheReport) {
