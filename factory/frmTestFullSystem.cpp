@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/AppContext.h"
 #include "app/ProgramWindows.h"
@@ -38,6 +39,17 @@ void frmTestFullSystem::showStep(int step) {
     if (frame) frame->setVisible(false);
   step_ = step;
   if (step < frames_.size() && frames_[step]) frames_[step]->setVisible(true);
+  fitToStep();
+}
+
+void frmTestFullSystem::fitToStep() {
+  // A window's own size ignores how tall wrapped text gets at its width, so
+  // the instruction of a step could be cut off: grow to what the step needs.
+  QLayout* outer = layout();
+  outer->activate();
+  const int wide = std::max(width(), kOpeningWidth);
+  const int needed = outer->hasHeightForWidth() ? outer->totalHeightForWidth(wide) : outer->totalSizeHint().height();
+  if (wide > width() || needed > height()) resize(wide, std::max(height(), needed));
 }
 
 void frmTestFullSystem::advanceTo(int step) {
@@ -49,6 +61,7 @@ void frmTestFullSystem::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   // Each opening starts a new test; the window is kept between openings.
   if (!documentOpen_) Form_Load();
+  fitToStep();
 }
 
 void frmTestFullSystem::closeEvent(QCloseEvent* event) {

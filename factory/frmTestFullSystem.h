@@ -48,6 +48,8 @@ class frmTestFullSystem : public QDialog {
     kReminder = 18,
   };
   static constexpr int kPollIntervalMs = 50;
+  // Wide enough for the instructions to wrap into a few lines.
+  static constexpr int kOpeningWidth = 640;
   // A polling loop left alone this long ends as if DONE had been pressed.
   static constexpr int kLongestPollMs = 30 * 60 * 1000;
 
@@ -98,6 +100,7 @@ class frmTestFullSystem : public QDialog {
   void buildSystemInformation();
   void buildModel();
   void showStep(int step);
+  void fitToStep();
   // The next step, unless Exit was clicked while the last one was busy.
   void advanceTo(int step);
   void showInterrupters(int status);
@@ -111,6 +114,8 @@ class frmTestFullSystem : public QDialog {
   // The steps (frmTestFullSystemSteps.cpp).
   void CheckOrderEntries();
   bool measureSupplies(QString* failure);
+  // Shows a supply as bad (its label, its box red) or as good.
+  void markSupply(int index, bool bad);
   void printSystemInformation();
   // Polls the status word until DONE (or Cancel); ORs what it read into
   // `combined` and hands every reading to `seen`. "" or the failed read.

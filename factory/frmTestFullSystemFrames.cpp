@@ -14,6 +14,7 @@ namespace {
 const QString kStartCaption = QStringLiteral("START");
 const QString kDoneCaption = QStringLiteral("DONE");
 const QString kOkCaption = QStringLiteral("OK");
+constexpr int kSerialNumberLength = 4;
 const QString kLitStyle = QStringLiteral("background-color: red; border: 1px solid black;");
 const QString kClearStyle = QStringLiteral("background-color: white; border: 1px solid black;");
 }  // namespace
@@ -197,7 +198,12 @@ void frmTestFullSystem::buildStepFrames() {
   frame = addFrame(kSerialNumber, QStringLiteral("fraAssignSerialNumber"), QStringLiteral("Assign serial number"),
                    QStringLiteral("All test have passed!  Please attach a serial number tag to this new Lumivane, then "
                                   "enter the number below:"));
+  // The instrument keeps a serial number of up to four characters.
+  auto* serialLength = new QLabel(QStringLiteral("The serial number has at most 4 characters."), frame);
+  serialLength->setObjectName(QStringLiteral("lblSerialNumberLength"));
+  frame->layout()->addWidget(serialLength);
   txtSerialNumber_ = addBox(frame, QStringLiteral("txtSerialNumber"));
+  txtSerialNumber_->setMaxLength(kSerialNumberLength);
   connect(addButton(frame, QStringLiteral("cmdAssignSerialNumber"), QStringLiteral("Enter serial number:")),
           &QPushButton::clicked, this, &frmTestFullSystem::cmdAssignSerialNumber_Click);
 

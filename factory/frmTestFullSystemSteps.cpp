@@ -14,6 +14,7 @@
 #include "app/ProgramWindows.h"
 #include "app/modMain.h"
 #include "factory/Photointerrupters.h"
+#include "factory/frmBoardTest.h"
 #include "factory/frmTestFullSystem.h"
 
 namespace {
@@ -33,7 +34,11 @@ void frmTestFullSystem::Form_Load() {
   pendingLine_.clear();
   app_.linkState().CancelRequested = false;
   for (QLineEdit* box : findChildren<QLineEdit*>()) box->clear();
-  for (QLabel* bad : lblPowerSupplyErrors_) bad->setVisible(false);
+  for (int i = 0; i < PowerSupplies::kCount; ++i) markSupply(i, false);
+  // The belt tension asked for afresh, without the last test's verdict on it.
+  lblDriveBeltTension_->setVisible(true);
+  lblLowBeltTension_->setVisible(false);
+  lblHighBeltTension_->setVisible(false);
   for (QWidget* shownWhileRunning :
        std::initializer_list<QWidget*>{lblMoveToDarkRowPosition_, txtCalibrateDarkRowPosition_, lblWaitFor3Minutes_})
     shownWhileRunning->setVisible(false);
@@ -183,9 +188,11 @@ void frmTestFullSystem::cmdLumivaneIsReady_Click() {
   const ProgramInfo& program = app_.program();
   print(QStringLiteral("ID number of main board: ") + state.InstrumentSerialNumber + QStringLiteral("\t   ") +
         QStringLiteral("Rev. number of main board: ") + boardRevision);
+  // The program's revision and the instrument's three would not fit on one
+  // printed line: the three go on the next, in columns of their own.
   print(QStringLiteral("Lumivane PC control software providing this test is Revision: ") +
-        QStringLiteral("%1.%2.%3").arg(program.major).arg(program.minor).arg(program.revision) + QStringLiteral("\t") +
-        QStringLiteral("SoftLogic revision: ") + state.SoftLogicRevision + QStringLiteral("\t") +
+        QStringLiteral("%1.%2.%3").arg(program.major).arg(program.minor).arg(program.revision));
+  print(QStringLiteral("SoftLogic revision: ") + state.SoftLogicRevision + QStringLiteral("\t") +
         QStringLiteral("Firmware revision: ") + state.FirmwareRevision + QStringLiteral("\t") +
         QStringLiteral("Bootstrap revision: ") + state.BootstrapRevision);
   print(QStringLiteral(" "));
@@ -210,6 +217,14 @@ void frmTestFullSystem::cmdLumivaneIsReady_Click() {
   }
 }
 
+void frmTestFullSystem::markSupply(int index, bool bad) {
+  lblPowerSupplyErrors_[index]->setVisible(bad);
+  QLineEdit* box = txtPowerSupplyVoltages_[index];
+  QPalette palette = box->palette();
+  palette.setColor(QPalette::Base, bad ? frmBoardTest::kRed : this->palette().color(QPalette::Base));
+  box->setPalette(palette);
+}
+
 bool frmTestFullSystem::measureSupplies(QString* failure) {
   modVrHd& link = app_.link();
   supplyBad_ = false;
@@ -227,7 +242,7 @@ bool frmTestFullSystem::measureSupplies(QString* failure) {
     bad_.at(index) = SupplyComparison::bad(volts, storedParameters_.at(index));
     supplyBad_ = supplyBad_ || bad_.at(index);
     txtPowerSupplyVoltages_[i]->setText(PowerSupplies::voltsText(volts));
-    lblPowerSupplyErrors_[i]->setVisible(bad_.at(index));
+    markSupply(i, bad_.at(index));
   }
   return true;
 }
