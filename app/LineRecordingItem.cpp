@@ -26,6 +26,7 @@ LineRecordingItem::LineRecordingItem(AppContext& app, QMenu& utilities, QObject*
 bool LineRecordingItem::start(const QString& path) { return port_ && port_->startTrace(path); }
 
 void LineRecordingItem::mnuUtilitiesRecordSerialLine_Click() {
+  if (!port_) return;
   if (port_->isTracing()) {
     port_->stopTrace();
     return;
@@ -35,7 +36,8 @@ void LineRecordingItem::mnuUtilitiesRecordSerialLine_Click() {
   request.title = kTitle;
   request.filter = kFilter;
   request.initialFolder = QDir(app_.program().folder).filePath(QStringLiteral("EventLogs"));
-  request.fileName = QStringLiteral("Line %1.txt").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss")));
+  request.fileName =
+      QStringLiteral("Line %1.txt").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss")));
   const std::optional<QString> path = app_.fileDialogs().saveFile(request);
   if (path) start(*path);
 }

@@ -11,8 +11,7 @@
 
 namespace {
 
-const QByteArray kReport = QByteArrayLiteral(
-    "(mB4N00126B1727B800011400,2603,3798,5005,6196,7401,8604,9799,FFFF)");
+const QByteArray kReport = QByteArrayLiteral("(mB4N00126B1727B800011400,2603,3798,5005,6196,7401,8604,9799,FFFF)");
 
 void RequestAndReport(benchmark::State& state) {
   QTemporaryDir dir;

@@ -38,8 +38,8 @@ bool LineTrace::start(const QString& path) {
 bool LineTrace::openFile() {
 #ifdef Q_OS_UNIX
   // Never waits: a named pipe nobody reads refuses at once instead of holding the program.
-  const int fd = ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC,
-                        0644);
+  const int fd =
+      ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0644);
   if (fd < 0) {
     fail(QString::fromLocal8Bit(std::strerror(errno)));
     return false;

@@ -55,10 +55,18 @@ std::optional<QByteArray> unescape(const QByteArray& text) {
     }
     if (++i >= text.size()) return std::nullopt;
     switch (text[i]) {
-      case '\\': bytes += '\\'; break;
-      case 'r': bytes += '\r'; break;
-      case 'n': bytes += '\n'; break;
-      case 't': bytes += '\t'; break;
+      case '\\':
+        bytes += '\\';
+        break;
+      case 'r':
+        bytes += '\r';
+        break;
+      case 'n':
+        bytes += '\n';
+        break;
+      case 't':
+        bytes += '\t';
+        break;
       case 'x': {
         const int high = i + 1 < text.size() ? hexValue(text[i + 1]) : -1;
         const int low = i + 2 < text.size() ? hexValue(text[i + 2]) : -1;
@@ -67,7 +75,8 @@ std::optional<QByteArray> unescape(const QByteArray& text) {
         i += 2;
         break;
       }
-      default: return std::nullopt;
+      default:
+        return std::nullopt;
     }
   }
   return bytes;

@@ -26,7 +26,7 @@ enum class Direction : char { Written = '>', Read = '<', Discarded = 'x', Event 
 struct Line {
   qint64 micros = 0;
   Direction direction = Direction::Event;
-  QByteArray bytes;  // unescaped
+  QByteArray bytes;    // unescaped
   int lineNumber = 0;  // 1-based line in the file
 };
 

@@ -24,8 +24,8 @@ LineReplay::LineReplay(const std::vector<LineTraceText::Line>& trace, SimClock& 
     using Direction = LineTraceText::Direction;
     if (line.direction == Direction::Event) continue;
     if (line.direction != Direction::Written) {
-      steps_.push_back({false, line.direction == Direction::Discarded, line.micros, line.bytes, line.lineNumber,
-                        stream_.size()});
+      steps_.push_back(
+          {false, line.direction == Direction::Discarded, line.micros, line.bytes, line.lineNumber, stream_.size()});
       stream_ += line.bytes;
       continue;
     }
@@ -185,7 +185,8 @@ void LineReplay::complete() {
   state_ = State::Complete;
   report_ = QStringLiteral("Replayed to the end of the trace: %1 requests matched").arg(matched_);
   if (keepAlivesSkipped_ + keepAlivesHeard_ > 0)
-    report_ += QStringLiteral("; keep-alives: %1 in the trace, %2 from the program").arg(keepAlivesSkipped_)
+    report_ += QStringLiteral("; keep-alives: %1 in the trace, %2 from the program")
+                   .arg(keepAlivesSkipped_)
                    .arg(keepAlivesHeard_);
   report_ += QLatin1Char('.');
   Q_EMIT finished(true, report_);

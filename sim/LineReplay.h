@@ -87,7 +87,7 @@ class LineReplay : public QObject {
   qint64 anchorMs_ = 0;      // clock time at which the last request was matched
   qint64 anchorMicros_ = 0;  // that request's time in the trace
   SimClock::TimerId timer_ = 0;
-  QByteArray written_;       // what the program wrote that does not end a frame yet
+  QByteArray written_;  // what the program wrote that does not end a frame yet
   int requestCount_ = 0;
   int matched_ = 0;
   int keepAlivesSkipped_ = 0;

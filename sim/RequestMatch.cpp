@@ -86,4 +86,3 @@ std::optional<RequestMatcher::Difference> RequestMatcher::compare(const QByteArr
   while (at < adopted.size() && at < got.size() && adopted[at] == got[at]) ++at;
   return Difference{adopted, got, at};
 }
-

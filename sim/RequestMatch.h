@@ -14,7 +14,7 @@ class RequestMatcher {
   struct Difference {
     QByteArray expected;  // the trace's request, with the program's address and PC fields where they fit
     QByteArray got;
-    qsizetype at = 0;     // index of the first differing byte
+    qsizetype at = 0;  // index of the first differing byte
   };
 
   // nullopt when `got` matches `expected`.

@@ -81,22 +81,23 @@ TEST(LineReplay, ARecordedMeasurementReplayedStoresTheSameValues) {
   const QString replayed = newWorkbook(bench, QStringLiteral("W2.xlsx"), kMeasureOptions);
   const QString trace = site.dir.filePath(QStringLiteral("t.txt"));
 
-  const RunResult original =
-      ctl(QStringList{QStringLiteral("--home"), site.path(), QStringLiteral("--simulate"), QStringLiteral("--time-scale"),
-                      QStringLiteral("50"), QStringLiteral("--trace"), trace, QStringLiteral("measure"), recorded} +
-          kMeasureTexts);
+  const RunResult original = ctl(QStringList{QStringLiteral("--home"), site.path(), QStringLiteral("--simulate"),
+                                             QStringLiteral("--time-scale"), QStringLiteral("50"),
+                                             QStringLiteral("--trace"), trace, QStringLiteral("measure"), recorded} +
+                                 kMeasureTexts);
   ASSERT_EQ(original.exitCode, 0) << original.err.toStdString();
   const QByteArray text = fileText(trace);
   EXPECT_TRUE(text.contains(" > Who are you?(@A1FFFF)\\r\\n\n")) << text.left(600).constData();
   EXPECT_TRUE(text.contains(" < (@A2VrHd")) << text.left(600).constData();
   EXPECT_TRUE(text.contains(" > Start recipe!(")) << "one line per frame, however it was written";
 
-  const ReplayRun run = replay(trace, QStringList{QStringLiteral("--home"), bench.path(), QStringLiteral("measure"),
-                                                  replayed} + kMeasureTexts);
+  const ReplayRun run = replay(
+      trace, QStringList{QStringLiteral("--home"), bench.path(), QStringLiteral("measure"), replayed} + kMeasureTexts);
   ASSERT_EQ(run.program.exitCode, 0) << run.program.err.toStdString() << run.replay.err.toStdString();
   EXPECT_EQ(run.program.out, original.out);
   EXPECT_EQ(run.replay.exitCode, 0) << run.replay.err.toStdString();
-  EXPECT_TRUE(run.replay.err.contains(QStringLiteral("Replayed to the end of the trace"))) << run.replay.err.toStdString();
+  EXPECT_TRUE(run.replay.err.contains(QStringLiteral("Replayed to the end of the trace")))
+      << run.replay.err.toStdString();
 
   // The data block (the PC's date and time in columns A and B left out) holds the same texts and numbers.
   const QString dataBlock = QStringLiteral("C D E F G H I J K L M N O P Q R");
@@ -132,12 +133,12 @@ TEST(LineReplay, ARecordedMeasurementReplayedStoresTheSameValues) {
 TEST(LineReplay, AChangedProgramIsCaughtAtItsFirstDifferentRequest) {
   ProgramFolder bench;
   // Two runs instead of the three recorded: the recipe the program defines differs.
-  const QString book = newWorkbook(bench, QStringLiteral("W3.xlsx"),
-                                   {QStringLiteral("--runs"), QStringLiteral("2"), QStringLiteral("--wells"),
-                                    QStringLiteral("B2,C5")});
-  const ReplayRun run = replay(kTraces + QStringLiteral("measure-3-runs.txt"),
-                               QStringList{QStringLiteral("--home"), bench.path(), QStringLiteral("measure"), book} +
-                                   kMeasureTexts);
+  const QString book =
+      newWorkbook(bench, QStringLiteral("W3.xlsx"),
+                  {QStringLiteral("--runs"), QStringLiteral("2"), QStringLiteral("--wells"), QStringLiteral("B2,C5")});
+  const ReplayRun run =
+      replay(kTraces + QStringLiteral("measure-3-runs.txt"),
+             QStringList{QStringLiteral("--home"), bench.path(), QStringLiteral("measure"), book} + kMeasureTexts);
   EXPECT_EQ(run.replay.exitCode, 1) << run.replay.err.toStdString();
   EXPECT_NE(run.program.exitCode, 0) << "the instrument went away under it";
   const QStringList lines = run.replay.err.split(QLatin1Char('\n'));
@@ -170,16 +171,18 @@ TEST(LineReplay, StoredTracesReplayAgainstTheirCommands) {
                       "begin reading. OK\nStarting run 1.\nDisplayed data is from run 1; now starting run 2.\n"
                       "Displayed data is from run 2; now starting run 3.\nDisplayed data is from run 3.\n"
                       "The last run completed successfully.\n")},
-      {"light-plate-calibration.txt", {QStringLiteral("calibrate-light-plate"), QStringLiteral("pallas")},
+      {"light-plate-calibration.txt",
+       {QStringLiteral("calibrate-light-plate"), QStringLiteral("pallas")},
        QStringLiteral("Calibration complete.\nA: 0.980392\nB: 1.030928\nC: 0.952381\nD: 1.020408\n"
                       "E: 0.990099\nF: 1.052632\nG: 0.970874\nH: 1.010101\n")},
-      {"firmware-download.txt", {QStringLiteral("download-firmware"), kTraces + QStringLiteral("small-image.hex")},
+      {"firmware-download.txt",
+       {QStringLiteral("download-firmware"), kTraces + QStringLiteral("small-image.hex")},
        QStringLiteral("Downloaded 100 %\nFirmware downloaded: 22 records, 80 data bytes.\n")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.trace);
-    const ReplayRun run = replay(kTraces + QLatin1String(c.trace),
-                                 QStringList{QStringLiteral("--home"), bench.path()} + c.command);
+    const ReplayRun run =
+        replay(kTraces + QLatin1String(c.trace), QStringList{QStringLiteral("--home"), bench.path()} + c.command);
     EXPECT_EQ(run.program.exitCode, 0) << run.program.err.toStdString() << run.replay.err.toStdString();
     EXPECT_TRUE(run.program.out.endsWith(c.output)) << run.program.out.toStdString();
     EXPECT_EQ(run.replay.exitCode, 0) << run.replay.err.toStdString();

@@ -2,11 +2,10 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <csignal>
 
 #include "platform/LineTraceText.h"
 #include "platform/MemorySerialPort.h"
@@ -100,8 +99,8 @@ class TracingPort : public ::testing::Test {
   QTemporaryDir dir;
   MemorySerialPort* memory = nullptr;
   std::unique_ptr<TracingSerialPort> port;
-  QStringList failed;    // what traceFailed said
-  QList<bool> changed;   // what tracingChanged said
+  QStringList failed;   // what traceFailed said
+  QList<bool> changed;  // what tracingChanged said
 };
 
 TEST_F(TracingPort, OneLinePerFrameWrittenAndPerChunkRead) {
@@ -130,8 +129,8 @@ TEST_F(TracingPort, OneLinePerFrameWrittenAndPerChunkRead) {
             QStringLiteral("How are you?(2B5tFFFF)\r\nGoodbye(2A6FFFF)\r\nI'm stillafter the trace"))
       << "the line itself sees every byte";
   EXPECT_EQ(untimed(path("line.txt")),
-            (QStringList{"* open /dev/pts/9", "> How are you?(2B5tFFFF)\\r\\n", "< (2B63t0FFFF)",
-                         "< (2B41,2,3FFFF)", "x (@A2 stray)", "> Goodbye(2A6FFFF)\\r\\n", "> I'm still", "* closed"}));
+            (QStringList{"* open /dev/pts/9", "> How are you?(2B5tFFFF)\\r\\n", "< (2B63t0FFFF)", "< (2B41,2,3FFFF)",
+                         "x (@A2 stray)", "> Goodbye(2A6FFFF)\\r\\n", "> I'm still", "* closed"}));
   const QByteArray text = fileText(path("line.txt"));
   EXPECT_TRUE(text.startsWith(QByteArray(LineTraceText::kHeading) + '\n'));
   // Time stamps only grow.
@@ -143,10 +142,9 @@ TEST_F(TracingPort, OneLinePerFrameWrittenAndPerChunkRead) {
 TEST_F(TracingPort, AFileThatCannotBeCreatedIsReportedOnceAndTheLineGoesOn) {
   EXPECT_FALSE(port->startTrace(path("no-such-folder/line.txt")));
   ASSERT_EQ(failed.count(), 1);
-  EXPECT_EQ(failed[0],
-            QStringLiteral("The serial line cannot be recorded in %1: No such file or directory\n"
-                           "The instrument link goes on without the record.")
-                .arg(path("no-such-folder/line.txt")));
+  EXPECT_EQ(failed[0], QStringLiteral("The serial line cannot be recorded in %1: No such file or directory\n"
+                                      "The instrument link goes on without the record.")
+                           .arg(path("no-such-folder/line.txt")));
   EXPECT_FALSE(port->isTracing());
   ASSERT_TRUE(port->open());
   EXPECT_TRUE(port->write("How are you?(2B5tFFFF)\r\n"));
@@ -160,8 +158,7 @@ TEST_F(TracingPort, ANamedPipeNobodyReadsIsRefusedAtOnce) {
   ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
   EXPECT_FALSE(port->startTrace(fifo));  // would wait for a reader for ever if opened blocking
   ASSERT_EQ(failed.count(), 1);
-  EXPECT_TRUE(failed[0].contains(QStringLiteral("No such device or address")))
-      << failed[0].toStdString();
+  EXPECT_TRUE(failed[0].contains(QStringLiteral("No such device or address"))) << failed[0].toStdString();
 }
 
 TEST_F(TracingPort, AFullDiskStopsTheTraceWithOneReportNotTheLine) {
@@ -169,8 +166,7 @@ TEST_F(TracingPort, AFullDiskStopsTheTraceWithOneReportNotTheLine) {
   ASSERT_TRUE(port->open());
   EXPECT_FALSE(port->startTrace(QStringLiteral("/dev/full"))) << "even the heading does not fit";
   ASSERT_EQ(failed.count(), 1);
-  EXPECT_TRUE(failed[0].contains(QStringLiteral("No space left on device")))
-      << failed[0].toStdString();
+  EXPECT_TRUE(failed[0].contains(QStringLiteral("No space left on device"))) << failed[0].toStdString();
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(port->write("How are you?(2B5tFFFF)\r\n"));
   memory->deliver("(2B63t0FFFF)");
   EXPECT_EQ(port->readAll(), "(2B63t0FFFF)");
@@ -217,8 +213,7 @@ TEST_F(TracingPort, AFileThatFillsUpDuringTheLinkIsReportedOnceAfterTheWrite) {
   EXPECT_EQ(failed.count(), 0) << "said from the event loop, not inside the write";
   QCoreApplication::processEvents();
   ASSERT_EQ(failed.count(), 1);
-  EXPECT_TRUE(failed[0].startsWith(
-      QStringLiteral("The serial line cannot be recorded in %1: ").arg(path("full.txt"))));
+  EXPECT_TRUE(failed[0].startsWith(QStringLiteral("The serial line cannot be recorded in %1: ").arg(path("full.txt"))));
   EXPECT_FALSE(port->isTracing());
   EXPECT_EQ(changed.count(), 2);
   EXPECT_EQ(memory->written().count("How are you?"), 10);

@@ -49,7 +49,8 @@ TEST(RequestMatch, TheFirstAddressPairsTheTraceWithTheProgramForTheRest) {
   EXPECT_FALSE(matcher.compare("How are you?(2B5tFFFF)\r\n", "How are you?(QB5tFFFF)\r\n"));
   EXPECT_EQ(matcher.recordedAddress(), '2');
   EXPECT_EQ(matcher.programAddress(), 'Q');
-  EXPECT_FALSE(matcher.compare("Connect to me!(2A34300-PC200000100FFFF)\r\n", "Connect to me!(QA34300-PCQ00000200FFFF)\r\n"));
+  EXPECT_FALSE(
+      matcher.compare("Connect to me!(2A34300-PC200000100FFFF)\r\n", "Connect to me!(QA34300-PCQ00000200FFFF)\r\n"));
   EXPECT_EQ(matcher.clockShiftSeconds(), 0x100);
   const auto changed = matcher.compare("How are you?(2B5tFFFF)\r\n", "How are you?(RB5tFFFF)\r\n");
   ASSERT_TRUE(changed.has_value()) << "the program changed its address halfway";
@@ -120,9 +121,9 @@ TEST_F(Replay, RepliesComeAtTheirRecordedDistanceReaddressed) {
   clock.advance(60);
   replay.feed("Goodbye(QA6FFFF)\r\n");
   clock.advance(300);
-  EXPECT_EQ(sent, (QStringList{"(@A2VrHd010702030305CA1230FFFF) @5100", "(QA2VrHd010702030305CA1233FFFF) @5200",
-                               "(QC2 @9150", "080000004B,0FFFF) @9160", "(QB4stray) @9160",
-                               "(@A2VrHd010702030305CA1230FFFF) @9459"}));
+  EXPECT_EQ(sent,
+            (QStringList{"(@A2VrHd010702030305CA1230FFFF) @5100", "(QA2VrHd010702030305CA1233FFFF) @5200", "(QC2 @9150",
+                         "080000004B,0FFFF) @9160", "(QB4stray) @9160", "(@A2VrHd010702030305CA1230FFFF) @9459"}));
   ASSERT_EQ(finished.count(), 1);
   EXPECT_TRUE(finished[0]);
   EXPECT_EQ(replay.state(), LineReplay::State::Complete);
@@ -155,8 +156,7 @@ TEST_F(SplitReport, AddressesAndTimeStampsFollowTheProgramsPcAcrossChunks) {
   replay.feed("Start recipe!(QB3xFFFF)\r\n");
   clock.advance(1000);
   EXPECT_EQ(sent, (QStringList{"(@A2VrHd010702030305CA1230FFFF) @0", "(QA2VrHd010702030305CA1233FFFF) @0",
-                               "(QB65x1FFFF)(QB4N0011000002 @100", "0A00011400,2603,FFFF)( @200",
-                               "QB63x0FFFF) @300"}));
+                               "(QB65x1FFFF)(QB4N0011000002 @100", "0A00011400,2603,FFFF)( @200", "QB63x0FFFF) @300"}));
   EXPECT_EQ(replay.state(), LineReplay::State::Complete);
 }
 
@@ -171,7 +171,8 @@ TEST_F(Replay, AChangedRequestEndsTheReplayWithTheFirstDifference) {
   EXPECT_EQ(replay.report(), QStringLiteral("The program's request 3 of 4 differs from the trace (line 7):\n"
                                             "  expected: Read Parameter:(2C108FFFF)\\r\\n\n"
                                             "  got:      Read Parameter:(2C109FFFF)\\r\\n\n") +
-                                 QString(12 + 20, QLatin1Char(' ')) + QStringLiteral("^ first difference at character 21"));
+                                 QString(12 + 20, QLatin1Char(' ')) +
+                                 QStringLiteral("^ first difference at character 21"));
   const int repliesBefore = static_cast<int>(sent.size());
   clock.advance(1000);
   replay.feed("Goodbye(2A6FFFF)\r\n");
