@@ -191,3 +191,33 @@ TEST(LineReplay, StoredTracesReplayAgainstTheirCommands) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LineReplay, ABrokenTraceIsRefusedAndAStoppedReplaySaysWhereItStood) {
+  ProgramFolder folder;
+  const QString broken = folder.dir.filePath(QStringLiteral("broken.txt"));
+  QFile file(broken);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("0.1 > Who are you?(@A1FFFF)\\r\\n\nat noon the instrument answered\n");
+  file.close();
+  RunResult run = runProgram(QStringLiteral("lumivane-sim"), {QStringLiteral("--replay"), broken});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(run.err, QStringLiteral("lumivane-sim: cannot replay %1: line 2 of the trace: no time stamp "
+                                    "(seconds.micros) at its start\n")
+                         .arg(broken));
+
+  QProcess simulator;
+  simulator.start(builtProgram(QStringLiteral("lumivane-sim")),
+                  {QStringLiteral("--replay"), kTraces + QStringLiteral("measure-3-runs.txt")});
+  ASSERT_TRUE(simulator.waitForStarted(10000));
+  ASSERT_TRUE(simulator.waitForReadyRead(10000));
+  simulator.terminate();
+  ASSERT_TRUE(simulator.waitForFinished(10000));
+  EXPECT_EQ(simulator.exitCode(), 1);
+  EXPECT_EQ(QString::fromLocal8Bit(simulator.readAllStandardError()),
+            QStringLiteral("lumivane-sim: The replay was stopped after 0 of 9 requests; next expected (trace line 3): "
+                           "Who are you?(@A1FFFF)\\r\\n\n"));
+}
+
+}  // namespace
