@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppContext.h"
+#include "app/LineRecordingItem.h"
 #include "app/ProgramIcon.h"
 #include "app/ProgramWindows.h"
 #include "platform/PortNaming.h"
@@ -41,6 +42,7 @@ frmMain::frmMain(ProgramWindows& windows, QWidget* parent)
   for (QAction* item : ui_->mnuFile->actions())
     if (item->isSeparator()) item->setObjectName(QStringLiteral("mnuFileSeparator"));
   connectMenus();
+  lineRecording_ = new LineRecordingItem(app_, *ui_->mnuUtilities, this);
   addWindowMenu();
   Form_Load();
 }

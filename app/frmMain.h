@@ -8,6 +8,7 @@
 #include "app/ConnectionMonitor.h"
 
 class AppContext;
+class LineRecordingItem;
 class ProgramWindows;
 class QAction;
 class QMenu;
@@ -34,6 +35,8 @@ class frmMain : public QMainWindow {
   QString comPortSettings() const { return comPortSettings_; }
   void useDevice(const QString& device);
   ConnectionMonitor& connectionMonitor() { return monitor_; }
+  // Utilities > "Record the serial line...".
+  LineRecordingItem& lineRecording() { return *lineRecording_; }
 
   // The operator name carried from run to run.
   QString OperatorName() const { return operatorName_; }
@@ -113,4 +116,5 @@ class frmMain : public QMainWindow {
   bool unloaded_ = false;
   bool firmwareDownloadAllowed_ = true;
   QPointer<QWidget> hostedRunWindow_;
+  LineRecordingItem* lineRecording_ = nullptr;
 };

@@ -6,11 +6,13 @@
 #include "app/AppContext.h"
 #include "app/ProgramIcon.h"
 #include "app/ProgramWindows.h"
+#include "app/LineRecordingItem.h"
 #include "app/frmMain.h"
 #include "firmware/modDownload.h"
 #include "app/modMain.h"
 #include "platform/InstanceGuard.h"
 #include "platform/QtSerialPort.h"
+#include "platform/TracingSerialPort.h"
 #include "sim/Simulator.h"
 
 int main(int argc, char** argv) {
@@ -23,11 +25,15 @@ int main(int argc, char** argv) {
   parser.addOption({QStringLiteral("simulate"), QStringLiteral("Use a built-in simulated instrument.")});
   parser.addOption({QStringLiteral("home"), QStringLiteral("Program folder (default: the executable's folder)."),
                     QStringLiteral("DIR")});
+  parser.addOption({QStringLiteral("trace"),
+                    QStringLiteral("Record every byte on the serial line, with time stamps, in FILE (replayed by "
+                                   "lumivane-sim --replay)."),
+                    QStringLiteral("FILE")});
   addSimOptions(parser);
   parser.process(application);
 
   Platform platform;
-  platform.port = std::make_unique<QtSerialPort>();
+  platform.port = std::make_unique<TracingSerialPort>(std::make_unique<QtSerialPort>());
   platform.clock = std::make_unique<SystemClock>();
   platform.prompts = std::make_unique<MessageBoxPrompts>();
   platform.program = ProgramInfo::fromApplication(parser.value(QStringLiteral("home")));
@@ -60,6 +66,7 @@ int main(int argc, char** argv) {
     app.link().setRepairImage(Simulator::sampleFirmwareImage());
   }
   else if (parser.isSet(QStringLiteral("port"))) window.useDevice(parser.value(QStringLiteral("port")));
+  if (parser.isSet(QStringLiteral("trace"))) window.lineRecording().start(parser.value(QStringLiteral("trace")));
   // The program ends with the main window's exit sequence, whatever other
   // windows (the spreadsheet's) are still open.
   QObject::connect(&window, &frmMain::unloaded, &application, &QApplication::quit, Qt::QueuedConnection);

@@ -11,6 +11,7 @@
 #include "firmware/modDownload.h"
 #include "platform/PortNaming.h"
 #include "platform/QtSerialPort.h"
+#include "platform/TracingSerialPort.h"
 #include "sim/Simulator.h"
 
 namespace {
@@ -43,7 +44,7 @@ class ClientPrompts : public ConsolePrompts {
 
 Platform makePlatform(const QString& home, bool repair) {
   Platform platform;
-  platform.port = std::make_unique<QtSerialPort>();
+  platform.port = std::make_unique<TracingSerialPort>(std::make_unique<QtSerialPort>());
   platform.clock = std::make_unique<SystemClock>();
   platform.prompts = std::make_unique<ClientPrompts>(repair);
   platform.program = ProgramInfo::fromApplication(home);
@@ -111,6 +112,10 @@ int main(int argc, char** argv) {
   parser.addOption({QStringLiteral("simulate"), QStringLiteral("Use a built-in simulated instrument.")});
   parser.addOption({QStringLiteral("home"), QStringLiteral("Program folder (default: the executable's folder)."),
                     QStringLiteral("DIR")});
+  parser.addOption({QStringLiteral("trace"),
+                    QStringLiteral("Record every byte on the serial line, with time stamps, in FILE (replayed by "
+                                   "lumivane-sim --replay)."),
+                    QStringLiteral("FILE")});
   parser.addOption({QStringLiteral("repair"),
                     QStringLiteral("Repair an instrument that reports damaged firmware from Firmware/Firmware.hex.")});
   addSimOptions(parser);
@@ -142,6 +147,15 @@ int main(int argc, char** argv) {
   cli.checkOnly = true;
   if (const int checked = command->run(cli, args); checked != kExitOk) return checked;
   cli.checkOnly = false;
+
+  if (parser.isSet(QStringLiteral("trace"))) {
+    // A trace that cannot be written is said once; the command goes on.
+    auto* tracing = qobject_cast<TracingSerialPort*>(&app.port());
+    QObject::connect(tracing, &TracingSerialPort::traceFailed, [&err](const QString& message) {
+      err << message << Qt::endl;
+    });
+    tracing->startTrace(parser.value(QStringLiteral("trace")));
+  }
 
   std::unique_ptr<Simulator> simulator;
   if (parser.isSet(QStringLiteral("simulate"))) {

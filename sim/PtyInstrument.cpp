@@ -23,9 +23,13 @@ QString systemError(const char* what) {
 
 }  // namespace
 
-PtyInstrument::PtyInstrument(InstrumentModel& model, QObject* parent) : QObject(parent), model_(model) {
-  connect(&model_, &InstrumentModel::reply, this, &PtyInstrument::writeToMaster);
+PtyInstrument::PtyInstrument(InstrumentModel& model, QObject* parent)
+    : PtyInstrument([&model](const QByteArray& bytes) { model.feed(bytes); }, parent) {
+  connect(&model, &InstrumentModel::reply, this, &PtyInstrument::writeToMaster);
 }
+
+PtyInstrument::PtyInstrument(std::function<void(const QByteArray&)> feed, QObject* parent)
+    : QObject(parent), feed_(std::move(feed)) {}
 
 PtyInstrument::~PtyInstrument() { close(); }
 
@@ -86,7 +90,7 @@ void PtyInstrument::readFromMaster() {
   for (;;) {
     const ssize_t count = ::read(master_, chunk, sizeof chunk);
     if (count > 0) {
-      model_.feed(QByteArray(chunk, static_cast<qsizetype>(count)));
+      feed_(QByteArray(chunk, static_cast<qsizetype>(count)));
       continue;
     }
     if (count < 0 && errno == EINTR) continue;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class InstrumentModel;
 class QSocketNotifier;
@@ -20,7 +21,11 @@ class PtyInstrument : public QObject {
   static constexpr qsizetype kMaxPendingOutput = 64 * 1024;
 
   explicit PtyInstrument(InstrumentModel& model, QObject* parent = nullptr);
+  // Any other far end: `feed` takes what the program writes, send() answers it.
+  explicit PtyInstrument(std::function<void(const QByteArray&)> feed, QObject* parent = nullptr);
   ~PtyInstrument() override;
+
+  void send(const QByteArray& bytes) { writeToMaster(bytes); }
 
   bool open(QString* error);
   void close();
@@ -33,7 +38,7 @@ class PtyInstrument : public QObject {
   void flushOutput();
   void pauseReading();
 
-  InstrumentModel& model_;
+  std::function<void(const QByteArray&)> feed_;
   int master_ = -1;
   int slave_ = -1;
   QString devicePath_;

@@ -2,15 +2,20 @@
 // device path as its first line, then serves until SIGINT or SIGTERM. Lines
 // on its standard input are what a person does at the instrument
 // (SimCommands); each is answered by one line on standard output.
+// With --replay FILE it plays the instrument's side of a line trace instead
+// and ends by itself: 0 at the end of the trace, 1 at the first request that
+// differs (reported on standard error).
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 
+#include "sim/ReplayOnPty.h"
 #include "sim/SimCommands.h"
 #include "sim/Simulator.h"
 
@@ -60,6 +65,36 @@ void readCommands(QCoreApplication& app, SimCommands& commands) {
   });
 }
 
+// How long a complete replay stays on the line, so the program can read the
+// last replies and close the port before the device goes away.
+constexpr int kReplayLingerMs = 1000;
+
+int replayTrace(QCoreApplication& app, const QString& tracePath, double timeScale) {
+  QString error;
+  auto replay = ReplayOnPty::start(tracePath, timeScale, &error);
+  if (!replay) {
+    std::fprintf(stderr, "lumivane-sim: cannot replay %s: %s\n", qPrintable(tracePath), qPrintable(error));
+    return 2;
+  }
+  std::printf("%s\n", qPrintable(replay->devicePath()));
+  std::fflush(stdout);
+  QObject::connect(&replay->replay(), &LineReplay::finished, &app, [&app](bool complete, const QString& report) {
+    std::fprintf(stderr, "lumivane-sim: %s\n", qPrintable(report));
+    if (complete)
+      QTimer::singleShot(kReplayLingerMs, &app, &QCoreApplication::quit);
+    else
+      app.quit();
+  });
+  app.exec();
+  switch (replay->replay().state()) {
+    case LineReplay::State::Complete: return 0;
+    case LineReplay::State::Failed: return 1;
+    case LineReplay::State::Playing: break;
+  }
+  std::fprintf(stderr, "lumivane-sim: %s\n", qPrintable(replay->replay().stoppedReport()));
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -71,6 +106,11 @@ int main(int argc, char** argv) {
       QStringLiteral("Simulated Lumivane QX instrument on a pseudo-terminal. The first line printed is the "
                      "device to open."));
   parser.addHelpOption();
+  parser.addOption({QStringLiteral("replay"),
+                    QStringLiteral("Play the instrument's side of a line trace (--trace of LumivaneQX or lumivanectl) "
+                                   "and end: 0 at its end, 1 at the first request that differs. Only --time-scale "
+                                   "applies to it."),
+                    QStringLiteral("FILE")});
   addSimOptions(parser);
   parser.process(app);
   if (!parser.positionalArguments().isEmpty()) {
@@ -87,6 +127,9 @@ int main(int argc, char** argv) {
     std::perror("lumivane-sim: signal handling");
     return 1;
   }
+
+  if (parser.isSet(QStringLiteral("replay")))
+    return replayTrace(app, parser.value(QStringLiteral("replay")), options.timeScale);
 
   auto simulator = Simulator::startOnPty(options, &error);
   if (!simulator) {
