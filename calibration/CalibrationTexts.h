@@ -82,6 +82,8 @@ inline const QString kAboveMaximumTitle = QStringLiteral("WARNING: Reading above
 inline const QString kBelowMinimum = QStringLiteral("Reading below minimum.");
 inline const QString kAboveMaximum = QStringLiteral("Reading above maximum.");
 inline const QString kAcceptReading = QStringLiteral("Click OK to accept the reading and continue calibration.");
+inline const QString kWriteBackFailed = QStringLiteral("The saved coefficients could not be written back: ");
+inline const QString kSavedCoefficients = QStringLiteral("Saved coefficients (A to H): ");
 inline const QString kCalibrationNote1 = QStringLiteral(
     "The previous 3 readings are from CALIBRATION, and are unscaled: #1 and #3 are dark currents; #2 is from light "
     "plate.");

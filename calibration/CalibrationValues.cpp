@@ -4,6 +4,7 @@
 
 #include "app/Common.h"
 #include "calibration/CalibrationTexts.h"
+#include "calibration/SingleFloatText.h"
 #include "link/ValueConversion.h"
 #include "link/modVrHd.h"
 
@@ -52,32 +53,21 @@ QString CalibrationValues::thresholdText(float value) {
 
 namespace DelayThresholds {
 
-bool isNumeric(const QString& text) {
-  const QString trimmed = text.trimmed();
-  if (trimmed.isEmpty()) return false;
-  bool ok = false;
-  if (trimmed.startsWith(QLatin1String("&H"), Qt::CaseInsensitive)) {
-    trimmed.mid(2).toUInt(&ok, 16);
-    return ok;
-  }
-  const double value = trimmed.toDouble(&ok);
-  return ok && std::isfinite(value);
-}
+bool isNumeric(const QString& text) { return SingleFloatText::parse(text).has_value(); }
 
 CalibrationFailure check(const QString& oneSecond, const QString& twoSecond) {
-  if (!isNumeric(oneSecond) || !isNumeric(twoSecond))
-    return {CalibrationTexts::kThresholdsNotNumeric, CalibrationTexts::kThresholdsRefused};
-  const auto t1 = static_cast<float>(Common::Val(oneSecond));
-  const auto t2 = static_cast<float>(Common::Val(twoSecond));
-  if (t1 > t2) return {CalibrationTexts::kThresholdOrder, CalibrationTexts::kThresholdsRefused};
+  const std::optional<float> t1 = SingleFloatText::parse(oneSecond);
+  const std::optional<float> t2 = SingleFloatText::parse(twoSecond);
+  if (!t1 || !t2) return {CalibrationTexts::kThresholdsNotNumeric, CalibrationTexts::kThresholdsRefused};
+  if (*t1 > *t2) return {CalibrationTexts::kThresholdOrder, CalibrationTexts::kThresholdsRefused};
   return {};
 }
 
 CalibrationFailure store(modVrHd& link, const QString& oneSecond, const QString& twoSecond,
                          const std::function<void(int parameter)>& stored) {
   if (CalibrationFailure refused = check(oneSecond, twoSecond); refused.failed()) return refused;
-  const std::pair<int, float> writes[] = {{12, static_cast<float>(Common::Val(oneSecond))},
-                                          {13, static_cast<float>(Common::Val(twoSecond))}};
+  const std::pair<int, float> writes[] = {{12, *SingleFloatText::parse(oneSecond)},
+                                          {13, *SingleFloatText::parse(twoSecond)}};
   for (const auto& [number, value] : writes) {
     const auto pattern = static_cast<qint32>(Lumivanr::ConvertFToUl(value));
     if (const QString error = link.WriteParameter(number, pattern); !error.isEmpty())

@@ -39,7 +39,8 @@ struct CalibrationValues {
 // Storing the delay thresholds: both texts numeric, the first not above the second.
 namespace DelayThresholds {
 
-// A text the program takes as a number (blanks around it allowed).
+// A text the program takes as a threshold: a number a single float holds
+// finitely (blanks around it allowed; see SingleFloatText).
 bool isNumeric(const QString& text);
 // The refusal of a pair of threshold texts, or nothing when they may be stored.
 CalibrationFailure check(const QString& oneSecond, const QString& twoSecond);

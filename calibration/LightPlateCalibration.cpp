@@ -1,6 +1,7 @@
 #include "calibration/LightPlateCalibration.h"
 
 #include <QTextStream>
+#include <charconv>
 
 #include "app/AppContext.h"
 #include "app/Common.h"
@@ -66,7 +67,29 @@ void LightPlateCalibration::log(const QString& line) {
   if (file.isOpen()) QTextStream(&file) << line << '\n';
 }
 
-void LightPlateCalibration::restoreSavedCoefficients() { app_.link().WritePhotosensorParameters(savedCoefficients); }
+// When the instrument does not take the saved coefficients back, the
+// technician is told with the failure, and the values go into the message and
+// the dark-current log, so they can be written again by hand.
+void LightPlateCalibration::restoreSavedCoefficients() {
+  writeBackFailure = app_.link().WritePhotosensorParameters(savedCoefficients);
+  if (writeBackFailure.isEmpty()) return;
+  const QString note = kWriteBackFailed + writeBackFailure;
+  const QString saved = kSavedCoefficients + savedCoefficientsText();
+  failurePrompt += kCrLf + kCrLf + note + kCrLf + saved;
+  log(note);
+  log(saved);
+}
+
+QString LightPlateCalibration::savedCoefficientsText() const {
+  QStringList texts;
+  for (const float value : savedCoefficients) {
+    // The shortest text that reads back as the same single float.
+    std::array<char, 32> digits{};
+    const auto written = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+    texts.append(QString::fromLatin1(digits.data(), written.ptr - digits.data()));
+  }
+  return texts.join(QLatin1Char(' '));
+}
 
 int LightPlateCalibration::failStart(int code, const QString& title, const QString& prompt) {
   failureTitle = title;

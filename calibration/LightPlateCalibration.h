@@ -58,6 +58,10 @@ class LightPlateCalibration {
   QString failurePrompt;
   QString failureTitle;
   std::array<float, 8> savedCoefficients{};
+  // Why the saved coefficients could not be written back after a failure; "" when they were (or never had to be).
+  QString writeBackFailure;
+  // The saved coefficients, rows A to H, as `write-coefficients` takes them.
+  QString savedCoefficientsText() const;
   std::array<float, 8> newCoefficients{};
   // The readings of each column report, as texts, in the order they came.
   std::vector<QStringList> readings;

@@ -26,6 +26,7 @@ frmCalibrateUsingPhotile::~frmCalibrateUsingPhotile() = default;
 void frmCalibrateUsingPhotile::Form_Load() {
   ui_->txtPassword->clear();
   ui_->lblPasswordRequired->show();
+  showCalibrating(false);
   app_.linkState().CancelRequested = false;
   app_.linkState().RecipeActive = false;
 }
@@ -33,6 +34,8 @@ void frmCalibrateUsingPhotile::Form_Load() {
 void frmCalibrateUsingPhotile::txtPassword_KeyPress() { cmdEnterNewPassword_Click(); }
 
 void frmCalibrateUsingPhotile::cmdEnterNewPassword_Click() {
+  // One calibration at a time: OK and Enter inside a running one do nothing.
+  if (calibrating_) return;
   ensureLoaded();
   const std::optional<QChar> mode = LightPlateCalibration::modeForAccessCode(ui_->txtPassword->text());
   if (!mode) {
@@ -59,8 +62,20 @@ void frmCalibrateUsingPhotile::cmdEnterNewPassword_Click() {
 }
 
 void frmCalibrateUsingPhotile::calibrate() {
+  showCalibrating(true);
+  struct Done {
+    frmCalibrateUsingPhotile& window;
+    ~Done() { window.showCalibrating(false); }
+  } done{*this};
   LightPlateCalibration calibration(app_, app_.prompts(), *mode_);
   lastResult_ = calibration.runInteractive();
+}
+
+void frmCalibrateUsingPhotile::showCalibrating(bool calibrating) {
+  calibrating_ = calibrating;
+  ui_->lblCalibrating->setVisible(calibrating);
+  ui_->txtPassword->setEnabled(!calibrating);
+  ui_->cmdEnterNewPassword->setEnabled(!calibrating);
 }
 
 void frmCalibrateUsingPhotile::cmdCancel_Click() {

@@ -29,6 +29,8 @@ class frmCalibrateUsingPhotile : public ServiceDialog {
   std::optional<QChar> mode() const { return mode_; }
   // The result code of the last calibration (1 or 0 on success, else its failure code).
   int lastResult() const { return lastResult_; }
+  // True from an accepted access code until the calibration has ended.
+  bool isCalibrating() const { return calibrating_; }
 
  protected:
   void Form_Load() override;
@@ -36,10 +38,13 @@ class frmCalibrateUsingPhotile : public ServiceDialog {
 
  private:
   void calibrate();
+  // While a calibration runs the window says so, and its OK and password box are disabled.
+  void showCalibrating(bool calibrating);
 
   std::unique_ptr<Ui::frmCalibrateUsingPhotile> ui_;
   ProgramWindows& windows_;
   AppContext& app_;
   std::optional<QChar> mode_;
   int lastResult_ = -1;
+  bool calibrating_ = false;
 };

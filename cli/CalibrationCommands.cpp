@@ -13,6 +13,7 @@
 #include "calibration/DarkColumnCalibration.h"
 #include "calibration/LightLevelDisplay.h"
 #include "calibration/LightPlateCalibration.h"
+#include "calibration/SingleFloatText.h"
 #include "cli/CliCommand.h"
 #include "cli/Interrupt.h"
 
@@ -124,6 +125,16 @@ int showCalibration(CliContext& ctx, const QStringList& args) {
 
 int setThresholds(CliContext& ctx, const QStringList& args) {
   if (args.size() != 2) return usage(ctx, "set-thresholds T1 T2");
+  // A value no single float holds finitely is refused before the instrument is contacted.
+  QStringList reasons;
+  for (int i = 0; i < 2; ++i)
+    if (QString reason = SingleFloatText::refusal(QStringLiteral("T%1").arg(i + 1), args[i]); !reason.isEmpty())
+      reasons.append(reason);
+  if (!reasons.isEmpty()) {
+    ctx.err << CalibrationTexts::kThresholdsRefused << ": " << CalibrationTexts::kThresholdsNotNumeric << '\n'
+            << reasons.join(QLatin1Char('\n')) << Qt::endl;
+    return kExitUsage;
+  }
   if (ctx.checkOnly) {
     const CalibrationFailure refused = DelayThresholds::check(args[0], args[1]);
     return refused.failed() ? failed(ctx, refused) : kExitOk;

@@ -38,6 +38,9 @@ int downloadFirmware(CliContext& ctx, const QStringList& args) {
     lastShown = percent;
     ctx.out << "Downloaded " << percent << " %" << Qt::endl;
   };
+  // An operator's download, as from the menu: the tray comes out before the
+  // announcement (its outcome does not stop the download).
+  ctx.app.link().EjectTray();
   modDownload download(ctx.app.link(), hooks);
   const QString failure = download.DownloadFirmware(file, false);
   if (!failure.isEmpty()) {

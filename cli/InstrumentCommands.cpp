@@ -7,6 +7,7 @@
 
 #include "app/AppContext.h"
 #include "app/Common.h"
+#include "calibration/SingleFloatText.h"
 #include "cli/CliCommand.h"
 
 namespace {
@@ -113,10 +114,19 @@ int readCoefficients(CliContext& ctx, const QStringList& args) {
 }
 
 int writeCoefficients(CliContext& ctx, const QStringList& args) {
+  const QString arguments = QStringLiteral("C0 C1 C2 C3 C4 C5 C6 C7");
+  if (args.size() != 8) return usage(ctx, QStringLiteral("write-coefficients"), arguments);
+  // Every coefficient must be a single float the instrument holds finitely: checked before it is contacted.
   std::array<float, 8> coefficients{};
-  bool ok = args.size() == 8;
-  for (int i = 0; ok && i < 8; ++i) coefficients[i] = args[i].toFloat(&ok);
-  if (!ok) return usage(ctx, QStringLiteral("write-coefficients"), QStringLiteral("C0 C1 C2 C3 C4 C5 C6 C7"));
+  for (size_t i = 0; i < coefficients.size(); ++i) {
+    const QString& text = args[static_cast<qsizetype>(i)];
+    const std::optional<float> value = SingleFloatText::parse(text);
+    if (!value) {
+      ctx.err << SingleFloatText::refusal(QStringLiteral("C%1").arg(i), text) << Qt::endl;
+      return usage(ctx, QStringLiteral("write-coefficients"), arguments);
+    }
+    coefficients[i] = *value;
+  }
   if (ctx.checkOnly) return kExitOk;
   return withConversion(ctx,
                         [&]() -> int { return result(ctx, ctx.app.link().WritePhotosensorParameters(coefficients)); });

@@ -29,6 +29,7 @@ int frmDownloadProgress::percent() const { return ui_->prgPercentLoaded->value()
 
 void frmDownloadProgress::unload() {
   shownForDownload_ = false;
+  app_.prompts().closeNotices(this);
   hide();
 }
 
@@ -38,8 +39,9 @@ bool frmDownloadProgress::downloadUnderWay() const {
   return shownForDownload_ || app_.linkState().DownloadInProgress;
 }
 
+// The refusal does not hold the download: records flow while it is up.
 void frmDownloadProgress::refuseClose() {
-  app_.prompts().show(kRefusal, kRefusalTitle, PromptButtons::Ok, PromptIcon::Exclamation);
+  app_.prompts().notify(kRefusal, kRefusalTitle, PromptIcon::Exclamation, this);
 }
 
 void frmDownloadProgress::reject() {

@@ -99,11 +99,14 @@ QString modDownload::StartDownloading(QIODevice& file, bool interactive) {
   }
   const QString bank = bankLetter(type, data);
 
-  // The automatic repair talks to a damaged instrument: it neither ejects
-  // the tray nor brings the link up.
-  if (interactive && (!hooks_.initializeLink || hooks_.initializeLink() != 0)) {
-    closeFile();
-    return QStringLiteral("In modVrHd:StartDownloading, no communication with Lumivane.");
+  // The operator's download brings the link up and ejects the tray first;
+  // the automatic repair talks to a damaged instrument and does neither.
+  if (interactive) {
+    if (!hooks_.initializeLink || hooks_.initializeLink() != 0) {
+      closeFile();
+      return QStringLiteral("In modVrHd:StartDownloading, no communication with Lumivane.");
+    }
+    link_.EjectTray();  // a tray that does not come out does not stop the download
   }
 
   link_.FlushInput();

@@ -1,9 +1,11 @@
+#include <algorithm>
 #include <limits>
 
 #include "link/FrameScanner.h"
 #include "link/Pump.h"
 #include "link/modVrHd.h"
 #include "platform/Clock.h"
+#include "platform/Prompts.h"
 #include "platform/SerialPort.h"
 
 const QString modVrHd::kNoReplyType = QStringLiteral("none (no reply)");
@@ -34,15 +36,38 @@ void modVrHd::FlushInput() {
 
 void modVrHd::Delay(double seconds) { pump_.delay(seconds); }
 
-BufferTrim modVrHd::pollStep() { return pump_.pollStep(state_.RxBuffer); }
+BufferTrim modVrHd::pollStep() {
+  const HeldByBox held(*this);
+  return pump_.pollStep(state_.RxBuffer);
+}
 
-qint64 modVrHd::deadlineAfter(int ms) const { return pump_.clock().monotonicMs() + ms; }
+void modVrHd::idleStep(int ms) {
+  const HeldByBox held(*this);
+  pump_.idle(ms);
+}
+
+modVrHd::HeldByBox::HeldByBox(modVrHd& link)
+    : link_(link),
+      boxesBefore_(link.prompts_.boxesOpened()),
+      startMs_(link.pump_.clock().monotonicMs()),
+      heldBefore_(link.heldMs_) {}
+
+modVrHd::HeldByBox::~HeldByBox() {
+  // A box opened inside the step has been answered by now: the whole step was
+  // spent in it, and no reply bound counts that time (a wait nested inside
+  // the step may have counted part of it already).
+  if (link_.prompts_.boxesOpened() == boxesBefore_) return;
+  const qint64 step = link_.pump_.clock().monotonicMs() - startMs_;
+  link_.heldMs_ = heldBefore_ + std::max(step, link_.heldMs_ - heldBefore_);
+}
+
+qint64 modVrHd::waitClockMs() const { return pump_.clock().monotonicMs() - heldMs_; }
+
+qint64 modVrHd::deadlineAfter(int ms) const { return waitClockMs() + ms; }
 
 qint64 modVrHd::deadlineFromNow() const { return deadlineAfter(kReplyTimeoutMs); }
 
-bool modVrHd::waitExpired(qint64 deadline) const {
-  return pump_.portFailed() || pump_.clock().monotonicMs() >= deadline;
-}
+bool modVrHd::waitExpired(qint64 deadline) const { return pump_.portFailed() || waitClockMs() >= deadline; }
 
 std::optional<QString> modVrHd::receive(FrameScanner& scanner, const FrameScanner::Decide& decide, qint64 deadline,
                                         const std::function<bool()>& stopWaiting) {
@@ -50,10 +75,10 @@ std::optional<QString> modVrHd::receive(FrameScanner& scanner, const FrameScanne
     const BufferTrim trim = pollStep();
     scanner.bufferTrimmed(trim.tailAt, trim.tailCount, trim.front);
     // Past the deadline nothing more is taken, however much keeps arriving.
-    if (pump_.clock().monotonicMs() >= deadline) return std::nullopt;
+    if (waitClockMs() >= deadline) return std::nullopt;
     if (std::optional<QString> taken = scanner.scan(state_.RxBuffer, decide)) return taken;
     if (waitExpired(deadline) || (stopWaiting && stopWaiting())) return std::nullopt;
-    pump_.idle(kIdleSliceMs);
+    idleStep(kIdleSliceMs);
   }
 }
 

@@ -1,5 +1,6 @@
 // Parameter and memory-word commands of the instrument link.
 #include <cctype>
+#include <cmath>
 #include <functional>
 
 #include "app/Common.h"
@@ -171,6 +172,12 @@ QString modVrHd::ReadPhotosensorParameters(std::array<float, 8>& coefficients) {
 }
 
 QString modVrHd::WritePhotosensorParameters(const std::array<float, 8>& coefficients) {
+  // A coefficient that is not a finite number would scale every reading of its row into nonsense: none is sent.
+  for (int i = 0; i < static_cast<int>(coefficients.size()); ++i)
+    if (!std::isfinite(coefficients[i]))
+      return QStringLiteral("PhotoSensor #") + Common::Str(qint64{i}) +
+             QStringLiteral("'s parameter value is not a finite number: ") +
+             QString::number(static_cast<double>(coefficients[i]));
   for (int i = 0; i < static_cast<int>(coefficients.size()); ++i) {
     const auto pattern = static_cast<qint32>(Lumivanr::ConvertFToUl(coefficients[i]));
     ParameterWrite write = numericWrite(i, pattern);

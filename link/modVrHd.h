@@ -85,7 +85,9 @@ class modVrHd {
   QString ReceiveAnyFrameBefore(qint64 deadline);
   QString ReceiveFrameBefore(QString& payload, qint64 deadline);
   QString ReceiveStatusReplyBefore(const QString& echo, qint64 deadline);
-  // Now on the monotonic clock plus `ms`.
+  // Now on the link's wait clock plus `ms`. The wait clock is the monotonic
+  // clock without the time waits spent held in a message box: a reply that
+  // arrives while a box is up is still taken when the box goes.
   qint64 deadlineAfter(int ms) const;
 
   // --- Session ---
@@ -124,6 +126,22 @@ class modVrHd {
   bool waitExpired(qint64 deadline) const;
   qint64 deadlineFromNow() const;
   BufferTrim pollStep();
+  void idleStep(int ms);
+  qint64 waitClockMs() const;
+  // Around one step of a wait: when a box held the step, its time goes into heldMs_.
+  class HeldByBox {
+   public:
+    explicit HeldByBox(modVrHd& link);
+    ~HeldByBox();
+    HeldByBox(const HeldByBox&) = delete;
+    HeldByBox& operator=(const HeldByBox&) = delete;
+
+   private:
+    modVrHd& link_;
+    quint64 boxesBefore_;
+    qint64 startMs_;
+    qint64 heldBefore_;
+  };
   QString autoRepairFirmware();
   bool takeConnectedIdentity();
   bool connectPhase(int attempt, int pollsDone, bool writeRequest);
@@ -136,5 +154,6 @@ class modVrHd {
   KeepAliveSwitch* keepAlive_ = nullptr;
   FirmwareDownload firmwareDownload_;
   bool damagedFirmware_ = false;
+  qint64 heldMs_ = 0;  // time waits spent held in message boxes
   QString repairImage_;
 };

@@ -26,8 +26,35 @@ void widenToTitle(QMessageBox& box) {
                 grid->columnCount());
 }
 
+void Prompts::notify(const QString& prompt, const QString& title, PromptIcon icon, QWidget*) {
+  show(prompt, title, PromptButtons::Ok, icon);
+}
+
+void Prompts::closeNotices(QWidget*) {}
+
+namespace {
+const QString kNoticeName = QStringLiteral("notice");
+}  // namespace
+
+void MessageBoxPrompts::notify(const QString& prompt, const QString& title, PromptIcon icon, QWidget* owner) {
+  auto* box = new QMessageBox(icon == PromptIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, title,
+                              prompt, QMessageBox::Ok, owner);
+  box->setObjectName(kNoticeName);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  // Over its owner only: the owner waits for the OK, the program's work goes on.
+  box->setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::NonModal);
+  widenToTitle(*box);
+  box->show();
+}
+
+void MessageBoxPrompts::closeNotices(QWidget* owner) {
+  if (owner == nullptr) return;
+  for (QMessageBox* box : owner->findChildren<QMessageBox*>(kNoticeName, Qt::FindDirectChildrenOnly)) box->close();
+}
+
 PromptAnswer MessageBoxPrompts::show(const QString& prompt, const QString& title, PromptButtons buttons,
                                      PromptIcon icon) {
+  countOpenedBox();
   QMessageBox box(icon == PromptIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, title, prompt);
   switch (buttons) {
     case PromptButtons::Ok:
@@ -71,9 +98,28 @@ PromptAnswer ConsolePrompts::show(const QString& prompt, const QString& title, P
 
 PromptAnswer ScriptedPrompts::show(const QString& prompt, const QString& title, PromptButtons buttons,
                                    PromptIcon icon) {
+  countOpenedBox();
   shown_.push_back({prompt, title, buttons, icon});
+  if (hold_) {
+    const Shown current = shown_.back();  // the hold may show further boxes
+    hold_(current);
+  }
   if (answers_.empty()) return defaultAnswer(buttons);
   const PromptAnswer answer = answers_.front();
   answers_.pop_front();
   return answer;
+}
+
+void ScriptedPrompts::notify(const QString& prompt, const QString& title, PromptIcon icon, QWidget* owner) {
+  shown_.push_back({prompt, title, PromptButtons::Ok, icon});
+  notices_.push_back(shown_.back());
+  noticeOwners_.push_back(owner);
+}
+
+void ScriptedPrompts::closeNotices(QWidget* owner) {
+  for (size_t i = notices_.size(); i-- > 0;) {
+    if (noticeOwners_[i] != owner) continue;
+    notices_.erase(notices_.begin() + static_cast<std::ptrdiff_t>(i));
+    noticeOwners_.erase(noticeOwners_.begin() + static_cast<std::ptrdiff_t>(i));
+  }
 }

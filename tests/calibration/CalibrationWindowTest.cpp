@@ -105,6 +105,33 @@ TEST_F(CalibrationWindowTest, FillShowsIdentityAndStoredValuesWithoutMarkingTheB
   EXPECT_FALSE(instrument().isConnected());
 }
 
+TEST_F(CalibrationWindowTest, ThresholdsThatNoSingleFloatHoldsAreRefusedAndNothingIsWritten) {
+  start();
+  open();
+  const quint32 oneSecondBefore = instrument().parameter(12);
+  const quint32 twoSecondBefore = instrument().parameter(13);
+  for (const char* typed : {"1e40", "-1e39", "nan", "inf", "-inf", "3.5e38"}) {
+    SCOPED_TRACE(typed);
+    prompts->clear();
+    control<QLineEdit>("txt1SecondThreshold")->setText(QStringLiteral("0"));
+    control<QLineEdit>("txt2SecondThreshold")->setText(QLatin1String(typed));
+    expectPrompt(0, QStringLiteral("Threshold field must be all-numeric"),
+                 QStringLiteral("New threshold setting refused"), PromptButtons::Ok, PromptIcon::Exclamation);
+    control<QPushButton>("cmdStoreNewDelayThresholds")->click();
+    expectPrompt(1, QStringLiteral("Both threshold fields must be numeric"),
+                 QStringLiteral("New threshold settings refused"), PromptButtons::Ok, PromptIcon::Exclamation);
+    EXPECT_EQ(prompts->shown().size(), 2u) << shownText();
+  }
+  EXPECT_EQ(instrument().parameter(12), oneSecondBefore);
+  EXPECT_EQ(instrument().parameter(13), twoSecondBefore);
+  // The largest value a single float holds is still a threshold.
+  prompts->clear();
+  control<QLineEdit>("txt2SecondThreshold")->setText(QStringLiteral("3.4028e38"));
+  control<QPushButton>("cmdStoreNewDelayThresholds")->click();
+  EXPECT_TRUE(prompts->shown().empty()) << shownText();
+  EXPECT_EQ(instrument().parameter(13), std::bit_cast<quint32>(3.4028e38f));
+}
+
 TEST_F(CalibrationWindowTest, ShownModallyItFillsItselfAndItsCloseBoxActsAsExit) {
   start();
   windows->setModalRunner({});  // the program's own QDialog::exec()

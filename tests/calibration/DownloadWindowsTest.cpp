@@ -152,9 +152,11 @@ TEST_F(DownloadWindowsTest, ProgressWindowRefusesItsCloseBoxWhileTheDownloadRuns
   ASSERT_EQ(prompts->shown().size(), 1u);
   expectPrompt(0, kRefusal, QStringLiteral("Cancellation request refused:"), PromptButtons::Ok,
                PromptIcon::Exclamation);
-  // The program's own unload at the end of the download passes.
+  EXPECT_EQ(prompts->notices().size(), 1u) << "the refusal stays up without holding anything";
+  // The program's own unload at the end of the download passes, and takes the refusal with it.
   progress.unload();
   EXPECT_FALSE(progress.isVisible());
+  EXPECT_TRUE(prompts->notices().empty());
   EXPECT_EQ(prompts->shown().size(), 1u);
 }
 

@@ -158,6 +158,38 @@ TEST_F(CalibrateUsingPhotileTest, CancelDuringTheRunStopsItAndRestoresTheCoeffic
   EXPECT_EQ(instrument().trayPosition(), TrayPosition::Out);
 }
 
+TEST_F(CalibrateUsingPhotileTest, OkAndEnterDoNothingWhileACalibrationRunsAndTheWindowSaysItRuns) {
+  start();
+  int tries = 0;
+  bool shownRunning = false;
+  every(50, [this, &tries, &shownRunning] {
+    if (!app->linkState().RecipeActive || tries >= 3) return;
+    ++tries;
+    auto* ok = window().findChild<QPushButton*>(QStringLiteral("cmdEnterNewPassword"));
+    auto* running = window().findChild<QLabel*>(QStringLiteral("lblCalibrating"));
+    shownRunning = running != nullptr && !running->isHidden() && !running->text().isEmpty() && !ok->isEnabled() &&
+                   !password()->isEnabled();
+    // The operator presses OK and Enter again, with an access code in the box.
+    password()->setText(QStringLiteral("BLUEHERONS"));
+    ok->click();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(password(), &enter);
+    window().cmdEnterNewPassword_Click();
+  });
+  prompts->script({PromptAnswer::Ok});
+  calibrateWith(QStringLiteral("PALLAS"));
+  EXPECT_GE(tries, 1);
+  EXPECT_TRUE(shownRunning);
+  ASSERT_EQ(prompts->shown().size(), 2u) << shownText();
+  expectPrompt(0, kInsertPhotile, QStringLiteral("Beginning calibration"), PromptButtons::OkCancel, PromptIcon::None);
+  expectPrompt(1, QStringLiteral("You may now proceed with measurements."), QStringLiteral("Calibration complete."),
+               PromptButtons::Ok, PromptIcon::None);
+  EXPECT_EQ(window().lastResult(), LightPlateCalibration::kCompleted);
+  EXPECT_EQ(window().mode(), QChar('U')) << "the code typed during the run was never taken";
+  EXPECT_FLOAT_EQ(coefficient(0), 2000.0f / 2040.0f);
+  EXPECT_FALSE(window().isCalibrating());
+}
+
 TEST_F(CalibrateUsingPhotileTest, WrongCodeAsksToRetryAndCancelLeavesTheInstrumentAlone) {
   start();
   onModal[QStringLiteral("frmCalibrateUsingPhotile")] = [this](QDialog&) {

@@ -47,22 +47,61 @@ TEST_F(CliCalibrationCommands, ThresholdsFollowTheWindowsRules) {
 
   struct Refusal {
     QStringList args;
+    int exitCode;
     QString err;
   };
+  const QString notNumeric = QStringLiteral("New threshold settings refused: Both threshold fields must be numeric\n");
   const Refusal refusals[] = {
       {{QStringLiteral("2"), QStringLiteral("1")},
+       1,
        QStringLiteral("New threshold settings refused: Threshold for 1 sec. must be <= Threshold for 2 sec.\n")},
       {{QStringLiteral("abc"), QStringLiteral("1")},
-       QStringLiteral("New threshold settings refused: Both threshold fields must be numeric\n")},
+       64,
+       notNumeric + QStringLiteral("T1 is not a finite number within single-float range: abc\n")},
+      {{QStringLiteral("1e40"), QStringLiteral("1e41")},
+       64,
+       notNumeric + QStringLiteral("T1 is not a finite number within single-float range: 1e40\n"
+                                   "T2 is not a finite number within single-float range: 1e41\n")},
+      {{QStringLiteral("0"), QStringLiteral("nan")},
+       64,
+       notNumeric + QStringLiteral("T2 is not a finite number within single-float range: nan\n")},
+      {{QStringLiteral("-inf"), QStringLiteral("1")},
+       64,
+       notNumeric + QStringLiteral("T1 is not a finite number within single-float range: -inf\n")},
   };
   for (const Refusal& refusal : refusals) {
+    SCOPED_TRACE(refusal.args.join(QLatin1Char(' ')).toStdString());
     // Refused before the instrument is contacted.
     run =
         runProgram(QStringLiteral("lumivanectl"), {QStringLiteral("--port"), QStringLiteral("/dev/nonexistent-port"),
                                                    QStringLiteral("set-thresholds"), refusal.args[0], refusal.args[1]});
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.exitCode, refusal.exitCode);
     EXPECT_EQ(run.err, refusal.err);
   }
+  // Against the simulated instrument: nothing reaches it.
+  run = ctl({QStringLiteral("set-thresholds"), QStringLiteral("1e40"), QStringLiteral("1e41")});
+  EXPECT_EQ(run.exitCode, 64);
+  EXPECT_TRUE(ctl({QStringLiteral("calibration")})
+                  .out.endsWith(QStringLiteral("1-second threshold: 0\n2-second threshold: 2.5\n")));
+}
+
+TEST_F(CliCalibrationCommands, CoefficientsThatNoSingleFloatHoldsAreNeverSent) {
+  for (const char* bad : {"nan", "inf", "-inf", "1e40"}) {
+    SCOPED_TRACE(bad);
+    RunResult run = ctl({QStringLiteral("write-coefficients"), QStringLiteral("1"), QStringLiteral("1"),
+                         QStringLiteral("1"), QLatin1String(bad), QStringLiteral("1"), QStringLiteral("1"),
+                         QStringLiteral("1"), QStringLiteral("1")});
+    EXPECT_EQ(run.exitCode, 64);
+    EXPECT_EQ(run.err, QStringLiteral("C3 is not a finite number within single-float range: ") + QLatin1String(bad) +
+                           QStringLiteral("\nusage: lumivanectl write-coefficients C0 C1 C2 C3 C4 C5 C6 C7\n"));
+  }
+  const RunResult run = ctl({QStringLiteral("write-coefficients"), QStringLiteral("nan"), QStringLiteral("1"),
+                             QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"),
+                             QStringLiteral("1"), QStringLiteral("1")});
+  EXPECT_EQ(run.exitCode, 64);
+  EXPECT_TRUE(run.err.startsWith(QStringLiteral("C0 is not a finite number within single-float range: nan\n")));
+  EXPECT_TRUE(ctl({QStringLiteral("read-coefficients")})
+                  .out.startsWith(QStringLiteral("A: 1.000000\nB: 1.000000\nC: 1.000000\nD: 1.000000\n")));
 }
 
 TEST_F(CliCalibrationCommands, LightLevelPrintsSamplesThenStopsTheStream) {

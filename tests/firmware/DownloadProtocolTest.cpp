@@ -122,13 +122,25 @@ TEST_F(DownloadProtocolTest, InteractiveDownloadWithoutHeaderAsksNothingAndNeeds
   EXPECT_EQ(written(), QString());
 }
 
-TEST_F(DownloadProtocolTest, InteractiveDownloadSendsNoEjectAndClosesTheLink) {
-  state.LinkInitialised = true;
-  answerEachRequestWith({ack('A', '0'), ack('B', '9')});
-  modDownload download(link, hooks);
-  EXPECT_EQ(download.DownloadFirmware(*image(":020000040000FA\r\n"), true), QString());
-  EXPECT_TRUE(written().startsWith(QStringLiteral("Begin Download!")));
-  EXPECT_FALSE(state.LinkInitialised);
+TEST_F(DownloadProtocolTest, InteractiveDownloadEjectsTheTrayBeforeTheAnnouncementAndClosesTheLink) {
+  struct Case {
+    const char* what;
+    QByteArray ejectReply;
+  };
+  // The eject's outcome is not examined: a refused or stuck tray does not stop the download.
+  for (const Case& c : {Case{"ejected", "(2B60e0FFFF)"}, Case{"stuck", "(2B60e7FFFF)"}}) {
+    SCOPED_TRACE(c.what);
+    if (!port.isOpen()) port.open();  // the download before closed the link
+    port.takeWritten();
+    state.LinkInitialised = true;
+    answerEachRequestWith({c.ejectReply, ack('A', '0'), ack('B', '9')});
+    modDownload download(link, hooks);
+    EXPECT_EQ(download.DownloadFirmware(*image(":020000040000FA\r\n"), true), QString());
+    EXPECT_EQ(written(), QStringLiteral("Eject the tray!(2B7eFFFF)\r\n"
+                                       "Begin Download!(2E1LFFFF)\r\n"
+                                       "(2E3A:020000040000FA\nFFFF)\r\n"));
+    EXPECT_FALSE(state.LinkInitialised);
+  }
 }
 
 TEST_F(DownloadProtocolTest, AnnouncementRefusals) {

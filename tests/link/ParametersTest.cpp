@@ -1,5 +1,6 @@
 #include <QDateTime>
 #include <array>
+#include <limits>
 
 #include "link/ValueConversion.h"
 #include "tests/link/LinkFixture.h"
@@ -239,6 +240,20 @@ TEST_F(ParametersTest, WritePhotosensorParametersNamesTheSensorThatDoesNotTakeIt
             "PhotoSensor # 3's parameter value: 3F800000 cannot be stored. It is echoed by Lumivane as: 3F80000F");
   EXPECT_EQ(written(), writeRequest("00", "3F800000") + writeRequest("01", "3F800000") +
                            writeRequest("02", "3F800000") + times(writeRequest("03", "3F800000"), 3));
+}
+
+TEST_F(ParametersTest, WritePhotosensorParametersSendsNothingWhenACoefficientIsNotFinite) {
+  const float notFinite[] = {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                             std::numeric_limits<float>::quiet_NaN()};
+  const char* texts[] = {"inf", "-inf", "nan"};
+  for (size_t k = 0; k < 3; ++k) {
+    SCOPED_TRACE(texts[k]);
+    std::array<float, 8> coefficients{1, 1, 1, 1, 1, 1, 1, 1};
+    coefficients[5] = notFinite[k];
+    EXPECT_EQ(link.WritePhotosensorParameters(coefficients),
+              QStringLiteral("PhotoSensor # 5's parameter value is not a finite number: ") + QLatin1String(texts[k]));
+    EXPECT_EQ(written(), QString());
+  }
 }
 
 TEST_F(ParametersTest, PhotosensorOperationsRaiseTheLibrarysAbsence) {
