@@ -1,4 +1,5 @@
 #include "options/frmOptions.h"
+#include "options/frmOptionsHabits.h"
 
 #include <QButtonGroup>
 #include <QEvent>
@@ -41,6 +42,7 @@ frmOptions& ProgramWindows::optionsWindow() { return onFirstUse(options_); }
 frmOptions::frmOptions(ProgramWindows& windows, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmOptions>()), windows_(windows) {
   ui->setupUi(this);
+  frmOptionsHabits::apply(*this);
   setModal(true);
   ui->lblErrorsWereFixed->setVisible(false);
   ui->lblDefaultsWereUsed->setVisible(false);
