@@ -17,8 +17,8 @@
 
 #include "app/AppContext.h"
 #include "app/ProgramIcon.h"
-#include "app/frmMainFileMenu.h"
 #include "app/ProgramWindows.h"
+#include "app/frmMainFileMenu.h"
 #include "platform/PortNaming.h"
 #include "ui_frmMain.h"
 #include "workbook/RecoveryStore.h"

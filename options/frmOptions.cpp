@@ -1,5 +1,4 @@
 #include "options/frmOptions.h"
-#include "options/frmOptionsHabits.h"
 
 #include <QButtonGroup>
 #include <QEvent>
@@ -16,6 +15,7 @@
 #include "app/ProgramWindows.h"
 #include "platform/ScreenPlacement.h"
 #include "options/RunOptions.h"
+#include "options/frmOptionsHabits.h"
 #include "ui_frmOptions.h"
 #include "workbook/modExcel.h"
 

@@ -11,6 +11,7 @@
 #include <QLineSeries>
 #include <QLogValueAxis>
 #include <QSaveFile>
+#include <QSet>
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -193,9 +194,15 @@ void KineticsChart::nameLegend() {
 }
 
 QStringList KineticsChart::legendEntries() const {
+  // The first curve of each row speaks for the row when the curves are grouped.
   QStringList entries;
-  for (QLegendMarker* marker : chart_->legend()->markers())
-    if (marker->isVisible()) entries << marker->label();
+  QSet<int> rows;
+  for (int well : wells_) {
+    const int row = well / RunMonitor::kColumns;
+    if (wells_.size() > kOwnColours && rows.contains(row)) continue;
+    rows.insert(row);
+    for (QLegendMarker* marker : chart_->legend()->markers(series_.value(well))) entries << marker->label();
+  }
   return entries;
 }
 

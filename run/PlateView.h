@@ -4,10 +4,11 @@
 #include <QList>
 #include <QWidget>
 
-#include "run/ExportContext.h"
-#include "run/PlateColourScale.h"
 #include <functional>
 #include <optional>
+
+#include "run/ExportContext.h"
+#include "run/PlateColourScale.h"
 
 class FileDialogs;
 class Prompts;

@@ -1,19 +1,19 @@
 #include "run/RunDisplay.h"
 
+#include <QDir>
+#include <QEvent>
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpacerItem>
 #include <QSplitter>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "app/AppContext.h"
 #include "app/Common.h"
-#include <QDir>
-#include <QEvent>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <algorithm>
-#include <cmath>
-#include "workbook/engine/Automation.h"
 #include "options/RunOptions.h"
 #include "run/ColumnReport.h"
 #include "run/DataStorage.h"
@@ -24,8 +24,8 @@
 #include "run/SequenceProgressView.h"
 #include "run/SequenceTimeline.h"
 #include "run/StoredSequenceList.h"
+#include "workbook/engine/Automation.h"
 #include "workbook/modExcel.h"
-#include <QVBoxLayout>
 
 namespace {
 constexpr int kIdentificationWidth = 240;

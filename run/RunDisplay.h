@@ -24,9 +24,10 @@ struct ColumnReport;
 struct RunState;
 
 // What the run window shows of a sequence beyond its status line: the
-// progress line and bar, the live plate and the kinetics of chosen wells.
-// The window passes on the run model's notifications; this part keeps the
-// monitor they feed and the views that follow it.
+// progress line and bar, the plate and the kinetics of chosen wells, of the
+// sequence being collected or of one the workbook stores (chosen from the
+// list above them). The window passes on the run model's notifications; this
+// part keeps the monitor they feed and the views that follow it.
 class RunDisplay : public QObject {
   Q_OBJECT
  public:
