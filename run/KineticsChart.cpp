@@ -79,7 +79,7 @@ KineticsChart::KineticsChart(RunMonitor& monitor, FileDialogs& dialogs, Prompts&
   lblHint_ = new QLabel(kHint, this);
   lblHint_->setObjectName(QStringLiteral("lblKineticsHint"));
   lblHint_->setWordWrap(true);
-  chkLogarithmic_ = new QCheckBox(QStringLiteral("Lo&g values"), this);
+  chkLogarithmic_ = new QCheckBox(QStringLiteral("Log &values"), this);
   chkLogarithmic_->setObjectName(QStringLiteral("chkKineticsLog"));
   chkLogarithmic_->setToolTip(QStringLiteral("Show the values on a logarithmic axis."));
   auto* resetZoom = new QToolButton(this);

@@ -60,7 +60,7 @@ PlateView::PlateView(RunMonitor& monitor, FileDialogs& dialogs, Prompts& prompts
   save->setObjectName(QStringLiteral("cmdSavePlate"));
   save->setText(QStringLiteral("Save PNG..."));
   save->setToolTip(QStringLiteral("Save the plate picture as a PNG file."));
-  chkFixScale_ = new QCheckBox(QStringLiteral("&Fix scale"), controls_);
+  chkFixScale_ = new QCheckBox(QStringLiteral("Fi&x scale"), controls_);
   chkFixScale_->setObjectName(QStringLiteral("chkFixScale"));
   chkFixScale_->setToolTip(QStringLiteral("Keep the colour scale from one value to another instead of following the "
                                           "values of the run."));
