@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -17,6 +19,7 @@
 #include "app/LineRecordingItem.h"
 #include "app/ProgramIcon.h"
 #include "app/ProgramWindows.h"
+#include "app/frmMainFileMenu.h"
 #include "platform/PortNaming.h"
 #include "ui_frmMain.h"
 #include "workbook/RecoveryStore.h"
@@ -43,6 +46,7 @@ frmMain::frmMain(ProgramWindows& windows, QWidget* parent)
     if (item->isSeparator()) item->setObjectName(QStringLiteral("mnuFileSeparator"));
   connectMenus();
   lineRecording_ = new LineRecordingItem(app_, *ui_->mnuUtilities, this);
+  new frmMainFileMenu(*ui_->mnuFile, windows_);
   addWindowMenu();
   Form_Load();
 }
@@ -146,7 +150,11 @@ void frmMain::offerRecoveredWorkbook() {
     }
     windows_.setOptionsReason(QStringLiteral("New workbook"));
     // Its data now lives in the workbook just placed; the copy has served.
-    if (windows_.openWorkbookAndShow(target)) store.recovery().discard(copy);
+    if (windows_.openWorkbookAndShow(target)) {
+      store.recovery().discard(copy);
+      windows_.showStatusMessage(
+          QStringLiteral("The recovered workbook was placed at %1.").arg(QDir::toNativeSeparators(target)));
+    }
     return;  // one data workbook at a time; the others wait for the next start
   }
 }
@@ -154,10 +162,17 @@ void frmMain::offerRecoveredWorkbook() {
 void frmMain::hostRunWindow() {
   QWidget& run = windows_.runWindowWidget();
   hostedRunWindow_ = &run;
-  ui_->centralLayout->addWidget(&run);
+  // A window smaller than the run window scrolls instead of squeezing it.
+  auto* scroll = new QScrollArea(ui_->centralArea);
+  scroll->setObjectName(QStringLiteral("scrRunWindow"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(&run);
+  ui_->centralLayout->addWidget(scroll);
   run.show();
   // Tall enough for the run window's options summary and its status line.
-  resize(width(), std::max(height(), sizeHint().height()));
+  resize(width(), std::max(height(), menuBar()->sizeHint().height() + run.minimumSizeHint().height() +
+                                         statusBar()->sizeHint().height()));
   windows_.activateRunWindow();
 }
 

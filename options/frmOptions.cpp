@@ -15,6 +15,7 @@
 #include "app/ProgramWindows.h"
 #include "platform/ScreenPlacement.h"
 #include "options/RunOptions.h"
+#include "options/frmOptionsHabits.h"
 #include "ui_frmOptions.h"
 #include "workbook/modExcel.h"
 
@@ -41,6 +42,7 @@ frmOptions& ProgramWindows::optionsWindow() { return onFirstUse(options_); }
 frmOptions::frmOptions(ProgramWindows& windows, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmOptions>()), windows_(windows) {
   ui->setupUi(this);
+  frmOptionsHabits::apply(*this);
   setModal(true);
   ui->lblErrorsWereFixed->setVisible(false);
   ui->lblDefaultsWereUsed->setVisible(false);

@@ -68,8 +68,8 @@ PromptAnswer MessageBoxPrompts::show(const QString& prompt, const QString& title
       break;
     case PromptButtons::SaveDontSaveCancel:
       box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
-      box.button(QMessageBox::Save)->setText(QStringLiteral("Save"));
-      box.button(QMessageBox::Discard)->setText(QStringLiteral("Don't Save"));
+      box.button(QMessageBox::Save)->setText(QStringLiteral("&Save"));
+      box.button(QMessageBox::Discard)->setText(QStringLiteral("Do&n't Save"));
       box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancel"));
       box.setDefaultButton(QMessageBox::Save);
       box.setEscapeButton(QMessageBox::Cancel);

@@ -34,6 +34,12 @@ void PlateColourScale::fit(const std::vector<double>& values, bool logarithmic) 
     low = std::min(low, value);
     high = std::max(high, value);
   }
+  if (fixed_ && fixed_->first < fixed_->second && (!logarithmic || fixed_->first > 0)) {
+    hasSpan_ = true;
+    low_ = fixed_->first;
+    high_ = fixed_->second;
+    return;
+  }
   hasSpan_ = std::isfinite(low);
   if (!hasSpan_) {
     low_ = logarithmic ? 1 : 0;

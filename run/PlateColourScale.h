@@ -2,6 +2,8 @@
 
 #include <QColor>
 #include <QString>
+#include <optional>
+#include <utility>
 #include <vector>
 
 // The colours of the plate view: a perceptually uniform scale running from
@@ -12,7 +14,12 @@ class PlateColourScale {
   // The scale's colour at position 0..1 (clamped).
   static QColor colourAt(double position);
 
-  // Fits the span to the values (NaN values are not measured and ignored).
+  // A span the operator fixed (low < high; on the logarithmic scale low > 0),
+  // or none to follow the values again.
+  void setFixedSpan(std::optional<std::pair<double, double>> span) { fixed_ = span; }
+  const std::optional<std::pair<double, double>>& fixedSpan() const { return fixed_; }
+
+  // Fits the span to the values (a fixed span stays as it is) (NaN values are not measured and ignored).
   // Linear spans from 0 (or a lower value) to the largest value; logarithmic
   // from the smallest positive value to the largest.
   void fit(const std::vector<double>& values, bool logarithmic);
@@ -36,6 +43,7 @@ class PlateColourScale {
   static QString formatValue(double value);
 
  private:
+  std::optional<std::pair<double, double>> fixed_;
   bool logarithmic_ = true;
   bool hasSpan_ = false;
   double low_ = 0;

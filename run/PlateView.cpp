@@ -2,6 +2,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDoubleValidator>
+#include <QLineEdit>
+#include <QKeyEvent>
+#include <QDateTime>
+#include <QSignalBlocker>
+#include <utility>
 #include <QClipboard>
 #include <QHBoxLayout>
 #include <QHelpEvent>
@@ -14,6 +20,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "app/Common.h"
 #include "platform/FileDialogs.h"
 #include "platform/Prompts.h"
 #include "run/RunMonitor.h"
@@ -23,6 +30,7 @@ namespace {
 const QColor kUnselected(0xE0, 0xE0, 0xE0);
 const QColor kAwaiting(0xF4, 0xF4, 0xF8);
 const QColor kOutline(0x80, 0x80, 0x80);
+const QColor kMark(0xd6, 0x27, 0x28);
 constexpr int kBarTicks = 5;
 
 }  // namespace
@@ -31,6 +39,7 @@ PlateView::PlateView(RunMonitor& monitor, FileDialogs& dialogs, Prompts& prompts
     : QWidget(parent), monitor_(monitor), dialogs_(dialogs), prompts_(prompts) {
   setObjectName(QStringLiteral("plateView"));
   setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(420, 260);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
@@ -51,8 +60,28 @@ PlateView::PlateView(RunMonitor& monitor, FileDialogs& dialogs, Prompts& prompts
   save->setObjectName(QStringLiteral("cmdSavePlate"));
   save->setText(QStringLiteral("Save PNG..."));
   save->setToolTip(QStringLiteral("Save the plate picture as a PNG file."));
-  row->addWidget(lblRun_);
-  row->addStretch(1);
+  chkFixScale_ = new QCheckBox(QStringLiteral("Fi&x scale"), controls_);
+  chkFixScale_->setObjectName(QStringLiteral("chkFixScale"));
+  chkFixScale_->setToolTip(QStringLiteral("Keep the colour scale from one value to another instead of following the "
+                                          "values of the run."));
+  txtScaleFrom_ = new QLineEdit(controls_);
+  txtScaleFrom_->setObjectName(QStringLiteral("txtScaleFrom"));
+  txtScaleTo_ = new QLineEdit(controls_);
+  txtScaleTo_->setObjectName(QStringLiteral("txtScaleTo"));
+  for (QLineEdit* box : {txtScaleFrom_, txtScaleTo_}) {
+    box->setValidator(new QDoubleValidator(0, 1e12, 0, box));
+    box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
+    box->setEnabled(false);
+  }
+  txtScaleFrom_->setPlaceholderText(QStringLiteral("from"));
+  txtScaleTo_->setPlaceholderText(QStringLiteral("to"));
+  txtScaleFrom_->setToolTip(QStringLiteral("The value at the dark end of the fixed scale."));
+  txtScaleTo_->setToolTip(QStringLiteral("The value at the bright end of the fixed scale."));
+  lblRun_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  row->addWidget(lblRun_, 1);
+  row->addWidget(chkFixScale_);
+  row->addWidget(txtScaleFrom_);
+  row->addWidget(txtScaleTo_);
   row->addWidget(chkLogarithmic_);
   row->addWidget(copy);
   row->addWidget(save);
@@ -62,6 +91,11 @@ PlateView::PlateView(RunMonitor& monitor, FileDialogs& dialogs, Prompts& prompts
   layout->addStretch(1);
 
   connect(chkLogarithmic_, &QCheckBox::toggled, this, [this] { refresh(); });
+  connect(chkFixScale_, &QCheckBox::toggled, this, [this](bool fixed) { fixScale(fixed); });
+  for (QLineEdit* box : {txtScaleFrom_, txtScaleTo_})
+    connect(box, &QLineEdit::editingFinished, this, [this] {
+      if (chkFixScale_->isChecked()) fixScale(true);
+    });
   connect(copy, &QToolButton::clicked, this, [this] { copyToClipboard(); });
   connect(save, &QToolButton::clicked, this, [this] { saveAsPng(); });
   connect(&monitor_, &RunMonitor::sequenceStarted, this, &PlateView::refresh);
@@ -75,24 +109,68 @@ void PlateView::setLogarithmic(bool logarithmic) { chkLogarithmic_->setChecked(l
 
 bool PlateView::logarithmic() const { return chkLogarithmic_->isChecked(); }
 
+void PlateView::setFixedScale(std::optional<std::pair<double, double>> span) {
+  if (span) {
+    txtScaleFrom_->setText(QString::number(span->first, 'f', 0));
+    txtScaleTo_->setText(QString::number(span->second, 'f', 0));
+  }
+  const QSignalBlocker quiet(chkFixScale_);
+  chkFixScale_->setChecked(span.has_value());
+  fixScale(span.has_value());
+}
+
+void PlateView::fixScale(bool fixed) {
+  if (fixed && txtScaleFrom_->text().isEmpty() && txtScaleTo_->text().isEmpty()) {
+    // Fixed where the scale stands now.
+    txtScaleFrom_->setText(QString::number(scale_.low(), 'f', 0));
+    txtScaleTo_->setText(QString::number(scale_.high(), 'f', 0));
+  }
+  txtScaleFrom_->setEnabled(fixed);
+  txtScaleTo_->setEnabled(fixed);
+  bool fromOk = false;
+  bool toOk = false;
+  const double from = txtScaleFrom_->text().toDouble(&fromOk);
+  const double to = txtScaleTo_->text().toDouble(&toOk);
+  if (fixed && fromOk && toOk) scale_.setFixedSpan(std::pair(from, to));
+  else scale_.setFixedSpan(std::nullopt);
+  refresh();
+}
+
+void PlateView::setMarkedWells(const QList<int>& wells) {
+  marked_ = wells;
+  update();
+}
+
+int PlateView::widthForHeight(int height) const {
+  const QFontMetricsF metrics(font());
+  const double labelHeight = metrics.height() + 4;
+  const double cell = std::max(6.0, (height - drawingTop() - labelHeight - metrics.height() / 2 - 4) / RunMonitor::kRows);
+  const double bar = 70 + metrics.horizontalAdvance(QStringLiteral("000 000 000")) - metrics.horizontalAdvance(QStringLiteral("00 000"));
+  return static_cast<int>(metrics.horizontalAdvance(QStringLiteral("H")) + 8 + cell * RunMonitor::kColumns + bar + 8);
+}
+
 void PlateView::refresh() {
   std::vector<double> values;
-  if (const RunMonitor::Run* run = monitor_.latestRun()) values.assign(run->value.begin(), run->value.end());
+  if (const RunMonitor::Run* run = monitor_.shownRun()) values.assign(run->value.begin(), run->value.end());
   scale_.fit(values, logarithmic());
   lblRun_->setText(runCaption());
   update();
 }
 
 QString PlateView::runCaption() const {
-  const RunMonitor::Run* run = monitor_.latestRun();
+  const RunMonitor::Run* run = monitor_.shownRun();
   if (run == nullptr) return QStringLiteral("No data yet");
   QString caption = QStringLiteral("Run %1").arg(run->number);
-  if (!run->complete) caption += QStringLiteral(" (provisional until its dark-current column)");
-  return caption;
+  if (run->complete) {
+    const RunMonitor::Run* reading = monitor_.latestRun();
+    if (reading != run) caption += QStringLiteral(" (reading run %1)").arg(reading->number);
+    return caption;
+  }
+  return caption + QStringLiteral(" (provisional until its dark-current column)");
 }
 
 QColor PlateView::wellColour(int well) const {
-  const RunMonitor::Run* run = monitor_.latestRun();
+  const RunMonitor::Run* run = monitor_.shownRun();
   if (!monitor_.isSelected(well) || run == nullptr) return {};
   const double value = run->value.at(static_cast<size_t>(well));
   if (std::isnan(value)) return {};
@@ -102,7 +180,7 @@ QColor PlateView::wellColour(int well) const {
 QString PlateView::wellText(int well) const {
   const QString name = RunMonitor::wellName(well);
   if (!monitor_.isSelected(well)) return name + QStringLiteral(": not read");
-  const RunMonitor::Run* run = monitor_.latestRun();
+  const RunMonitor::Run* run = monitor_.shownRun();
   if (run == nullptr || !run->wasRead(well)) return name + QStringLiteral(": not read yet");
   const auto at = static_cast<size_t>(well);
   if (std::isnan(run->value[at]))
@@ -161,12 +239,25 @@ void PlateView::paint(QPainter& painter, QSize size) const {
     const QColor colour = wellColour(well);
     painter.setBrush(colour.isValid() ? colour : kAwaiting);
     painter.drawEllipse(circle);
-    const RunMonitor::Run* run = monitor_.latestRun();
+    if (marked_.contains(well)) {
+      painter.setBrush(Qt::NoBrush);
+      painter.setPen(QPen(kMark, std::max(2.0, g.cell / 12)));
+      painter.drawEllipse(circle.adjusted(1, 1, -1, -1));
+      painter.setPen(QPen(kOutline, 1));
+    }
+    const RunMonitor::Run* run = monitor_.shownRun();
     if (!colour.isValid() && run != nullptr && run->wasRead(well)) {
       // Read, but its dark-current reference has not arrived yet.
       painter.setBrush(kOutline);
       painter.drawEllipse(circle.center(), circle.width() / 10, circle.width() / 10);
     }
+  }
+  if (hasFocus() && painter.device() == this) {
+    const QRectF cell(g.plate.left() + (cursor_ % RunMonitor::kColumns) * g.cell,
+                      g.plate.top() + (cursor_ / RunMonitor::kColumns) * g.cell, g.cell, g.cell);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::DashLine));
+    painter.drawRect(cell.adjusted(1, 1, -1, -1));
   }
   paintColourBar(painter, g);
 }
@@ -180,23 +271,52 @@ void PlateView::paintColourBar(QPainter& painter, const Geometry& g) const {
   if (!scale_.hasSpan()) return;
   painter.setPen(palette().color(QPalette::WindowText));
   const QFontMetricsF metrics(font());
-  for (int tick = 0; tick < kBarTicks; ++tick) {
-    const double position = tick / double(kBarTicks - 1);
+  for (const auto& [position, label] : barTicks()) {
     const double y = g.bar.bottom() - position * g.bar.height();
     painter.drawLine(QPointF(g.bar.right(), y), QPointF(g.bar.right() + 3, y));
-    painter.drawText(QPointF(g.bar.right() + 5, y + metrics.ascent() / 2 - 1),
-                     PlateColourScale::formatValue(scale_.valueAt(position)));
+    painter.drawText(QPointF(g.bar.right() + 5, y + metrics.ascent() / 2 - 1), label);
   }
 }
 
-QImage PlateView::picture() const {
-  // The drawing with the run's caption on a line of its own below it.
-  const int captionHeight = fontMetrics().height() + 6;
+QList<std::pair<double, QString>> PlateView::barTicks() const {
+  QList<std::pair<double, QString>> ticks;
+  if (!scale_.hasSpan()) return ticks;
+  // A span of one value (or of values that read the same) is labelled once.
+  const int count = scale_.high() > scale_.low() ? kBarTicks : 1;
+  for (int tick = count - 1; tick >= 0; --tick) {
+    const double position = count == 1 ? 1.0 : tick / double(count - 1);
+    const QString label = PlateColourScale::formatValue(scale_.valueAt(position));
+    if (!ticks.isEmpty() && ticks.back().second == label) continue;
+    ticks.append({position, label});
+  }
+  return ticks;
+}
+
+QImage PlateView::picture() const { return picture(QString(), QString()); }
+
+QImage PlateView::picture(const QString& title, const QString& subtitle) const {
+  // The drawing with the run's caption on a line of its own below it, and
+  // the title and its date, when given, above it.
+  const int line = fontMetrics().height() + 6;
+  const int top = (title.isEmpty() ? 0 : line) + (subtitle.isEmpty() ? 0 : line);
+  const int captionHeight = line;
   const QSize drawing(std::max(width(), 480), std::max(height() - drawingTop(), 300));
-  QImage image(drawing + QSize(0, captionHeight), QImage::Format_ARGB32);
+  QImage image(drawing + QSize(0, top + captionHeight), QImage::Format_ARGB32);
   image.fill(palette().color(QPalette::Window));
   QPainter painter(&image);
   painter.setFont(font());
+  painter.setPen(palette().color(QPalette::WindowText));
+  int y = 0;
+  for (const auto& [text, bold] : {std::pair(title, true), std::pair(subtitle, false)}) {
+    if (text.isEmpty()) continue;
+    QFont lineFont = font();
+    lineFont.setBold(bold);
+    painter.setFont(lineFont);
+    painter.drawText(QRect(4, y, drawing.width() - 8, line), Qt::AlignLeft | Qt::AlignVCenter, text);
+    y += line;
+  }
+  painter.setFont(font());
+  painter.translate(0, top);
   paint(painter, drawing);
   painter.setPen(palette().color(QPalette::WindowText));
   painter.drawText(QRect(4, drawing.height(), drawing.width() - 8, captionHeight), Qt::AlignLeft | Qt::AlignVCenter,
@@ -211,11 +331,23 @@ bool PlateView::saveAsPng() {
   request.title = QStringLiteral("Save the plate picture");
   request.filter = QStringLiteral("PNG image (*.png)");
   request.fileName = QStringLiteral("Plate.png");
+  ExportContext context;
+  if (context_) {
+    context = context_();
+    request.initialFolder = context.folder;
+    request.fileName = context.baseName + QStringLiteral(" plate.png");
+  }
   const std::optional<QString> chosen = dialogs_.saveFile(request);
   if (!chosen) return false;
   QString path = *chosen;
   if (!path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) path += QStringLiteral(".png");
-  if (picture().save(path, "PNG")) return true;
+  QString dated = context.started;
+  if (!dated.isEmpty()) dated += QStringLiteral("; ");
+  dated += QStringLiteral("saved ") + Common::FormatDate(QDateTime::currentDateTime());
+  if (picture(context.title.isEmpty() ? QStringLiteral("Lumivane plate") : context.title, dated).save(path, "PNG")) {
+    Q_EMIT exported(path);
+    return true;
+  }
   prompts_.show(QStringLiteral("The picture could not be saved as %1.").arg(path),
                 QStringLiteral("Save the plate picture"), PromptButtons::Ok, PromptIcon::Exclamation);
   return false;
@@ -258,7 +390,31 @@ void PlateView::mousePressEvent(QMouseEvent* event) {
   QWidget::mousePressEvent(event);
 }
 
+void PlateView::keyPressEvent(QKeyEvent* event) {
+  int row = cursor_ / RunMonitor::kColumns;
+  int column = cursor_ % RunMonitor::kColumns;
+  switch (event->key()) {
+    case Qt::Key_Left: column = std::max(0, column - 1); break;
+    case Qt::Key_Right: column = std::min(RunMonitor::kColumns - 1, column + 1); break;
+    case Qt::Key_Up: row = std::max(0, row - 1); break;
+    case Qt::Key_Down: row = std::min(RunMonitor::kRows - 1, row + 1); break;
+    case Qt::Key_Home: column = 0; break;
+    case Qt::Key_End: column = RunMonitor::kColumns - 1; break;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      Q_EMIT wellsChosen({cursor_}, event->modifiers().testFlag(Qt::ControlModifier));
+      return;
+    default: QWidget::keyPressEvent(event); return;
+  }
+  cursor_ = RunMonitor::wellIndex(row, column);
+  setToolTip(QString());
+  QToolTip::showText(mapToGlobal(wellRect(cursor_).center().toPoint()), wellText(cursor_), this);
+  update();
+}
+
 bool PlateView::event(QEvent* event) {
+  if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) update();
   if (event->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(event);
     const QList<int> wells = wellsAt(help->pos());

@@ -1,5 +1,6 @@
 #include "run/RunMonitor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -28,7 +29,21 @@ void RunMonitor::beginSequence(const std::array<bool, kWells>& selected, const Q
   active_ = true;
   lastRun_ = 0;
   lastColumn_ = 0;
+  clockOffset_.reset();
   Q_EMIT sequenceStarted();
+}
+
+void RunMonitor::showStoredSequence(const std::array<bool, kWells>& selected, const QString& columnFlags,
+                                    std::vector<Run> runs) {
+  selected_ = selected;
+  columnFlags_ = columnFlags;
+  runs_ = std::move(runs);
+  active_ = false;
+  clockOffset_.reset();
+  lastRun_ = runs_.empty() ? 0 : runs_.back().number;
+  lastColumn_ = 0;
+  Q_EMIT sequenceStarted();
+  Q_EMIT sequenceEnded();
 }
 
 void RunMonitor::beginSequence(const WellMap& wells, const QString& columnFlags) {
@@ -43,8 +58,11 @@ void RunMonitor::takeReport(const ColumnReport& report, const DataStorage& stora
   Column values{};
   for (size_t row = 0; row < values.size(); ++row) values[row] = storage.readings[row][column].value;
   if (report.isDarkColumn()) takeDarkColumn(values, storage.runComplete);
-  else if (report.isPlateColumn())
-    takePlateColumn(storage.runNumber, report.columnIndex, values, Common::Val(storage.readings[0][column].elapsed));
+  else if (report.isPlateColumn()) {
+    const double elapsed = Common::Val(storage.readings[0][column].elapsed);
+    if (!clockOffset_) clockOffset_ = clockOffset(elapsed, planned_ ? planned_(storage.runNumber, report.columnIndex) : elapsed);
+    takePlateColumn(storage.runNumber, report.columnIndex, values, elapsed - *clockOffset_);
+  }
 }
 
 RunMonitor::Run& RunMonitor::runNumbered(int number) {
@@ -70,13 +88,27 @@ void RunMonitor::takePlateColumn(int run, int column, const Column& readings, do
     const auto at = static_cast<size_t>(well);
     target.reading[at] = readings[static_cast<size_t>(row)];
     target.elapsed[at] = elapsedSeconds;
-    const bool shown = selected_[at] && haveDark_;
-    target.value[at] = shown ? corrected(well, target.reading[at], latestDark_[static_cast<size_t>(row)]) : kNone;
+    target.value[at] =
+        selected_[at] ? corrected(well, target.reading[at], provisionalDark(row, target)) : kNone;
     target.provisional[at] = selected_[at];
   }
   lastRun_ = run;
   lastColumn_ = column;
   Q_EMIT columnArrived(run, column);
+}
+
+double RunMonitor::clockOffset(double elapsed, double planned) {
+  return std::fabs(elapsed - planned) > kClockTolerance ? elapsed - planned : 0.0;
+}
+
+double RunMonitor::provisionalDark(int row, const Run& run) const {
+  if (haveDark_) return latestDark_[static_cast<size_t>(row)];
+  // Before the first dark-current column: the run's lowest reading so far
+  // stands in for it, so the plate shows its pattern while the run goes on.
+  double lowest = std::numeric_limits<double>::infinity();
+  for (double reading : run.reading)
+    if (!std::isnan(reading)) lowest = std::min(lowest, reading);
+  return std::isinf(lowest) ? 0.0 : lowest;
 }
 
 void RunMonitor::takeDarkColumn(const Column& dark, bool completesRun) {
@@ -92,6 +124,12 @@ void RunMonitor::takeDarkColumn(const Column& dark, bool completesRun) {
   }
   run.complete = true;
   Q_EMIT runCompleted(run.number);
+}
+
+const RunMonitor::Run* RunMonitor::shownRun() const {
+  for (auto run = runs_.rbegin(); run != runs_.rend(); ++run)
+    if (run->complete) return &*run;
+  return latestRun();
 }
 
 void RunMonitor::endSequence() {

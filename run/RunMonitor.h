@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <functional>
+#include <optional>
 #include <vector>
 
 // What the plate view, the kinetics chart and the progress line know of the
@@ -13,8 +15,8 @@
 // A run's values become final when its dark-current column arrives (that
 // column follows the run's plate columns). Until then a plate column is
 // corrected against the most recent dark-current column known, if any, and
-// its values are marked provisional; with none known the column is only
-// marked as read.
+// its values are marked provisional; with none known yet the row's lowest
+// reading of the run stands in for the dark current.
 class DataStorage;
 class WellMap;
 struct ColumnReport;
@@ -49,6 +51,21 @@ class RunMonitor : public QObject {
   void takeDarkColumn(const Column& dark, bool completesRun);
   // The collection is over (finished, cancelled or abandoned).
   void endSequence();
+  // Shows a sequence read back from the workbook: its complete runs, the
+  // wells it read and its column flags, with no collection going on.
+  void showStoredSequence(const std::array<bool, kWells>& selected, const QString& columnFlags, std::vector<Run> runs);
+  // Times on the sequence's own clock. The run model counts the instrument's
+  // time stamps from the PC's start of the sequence; when the instrument's
+  // clock is not the PC's (a simulated instrument on a faster clock, a clock
+  // never set) the first plate column of a sequence lies far from the time
+  // `planned` gives for it (run, column). Then it is placed there, and every
+  // later reading keeps its distance from it. Within the tolerance the times
+  // stay as the workbook keeps them.
+  static constexpr double kClockTolerance = 30;
+  void setPlannedTimes(std::function<double(int run, int column)> planned) { planned_ = std::move(planned); }
+  // What to subtract from the times of a sequence whose first reading came at
+  // `elapsed` where the plan has it at `planned`.
+  static double clockOffset(double elapsed, double planned);
 
   // As the run model hands them over: the options' well map, and a report
   // with the readings table it went into.
@@ -60,6 +77,10 @@ class RunMonitor : public QObject {
   const std::vector<Run>& runs() const { return runs_; }
   // The run the plate shows: the latest one with any column read (nullptr before that).
   const Run* latestRun() const { return runs_.empty() ? nullptr : &runs_.back(); }
+  // The run the plate shows, as the status line names it ("Displayed data
+  // is from run 2"): the latest complete run, or while none is, the run
+  // being read (nullptr before any column was read).
+  const Run* shownRun() const;
   // The last plate column read and its run (0, 0 before the first report).
   int lastRun() const { return lastRun_; }
   int lastColumn() const { return lastColumn_; }
@@ -86,6 +107,7 @@ class RunMonitor : public QObject {
  private:
   Run& runNumbered(int number);
   double corrected(int well, double reading, double dark) const;
+  double provisionalDark(int row, const Run& run) const;
 
   std::array<bool, kWells> selected_{};
   QString columnFlags_;
@@ -95,4 +117,6 @@ class RunMonitor : public QObject {
   bool active_ = false;
   int lastRun_ = 0;
   int lastColumn_ = 0;
+  std::function<double(int, int)> planned_;
+  std::optional<double> clockOffset_;  // subtracted from the run model's elapsed seconds
 };

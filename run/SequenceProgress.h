@@ -10,7 +10,10 @@
 // long each part takes; every column report tells where the instrument really
 // is, so the estimate starts again from the planned end of that measurement
 // and moves on with the clock, never past the end of the next measurement
-// (whose report has not arrived yet).
+// (whose report has not arrived yet). When the reports come much faster than
+// the plan has them (an instrument simulated on a faster clock), the estimate
+// moves on at their pace, and its elapsed and remaining times are told on
+// that clock.
 class SequenceProgress {
  public:
   struct Estimate {
@@ -28,6 +31,11 @@ class SequenceProgress {
   bool running() const { return timeline_.has_value(); }
 
   Estimate estimateAt(const QDateTime& now) const;
+  // Seconds of the instrument's plan per second of the PC's clock.
+  double pace() const { return pace_; }
+
+  static constexpr double kPaceTolerance = 0.25;
+  static constexpr qint64 kShortestMeasureMs = 200;
 
  private:
   std::optional<SequenceTimeline> timeline_;
@@ -35,4 +43,10 @@ class SequenceProgress {
   QDateTime anchorTime_;
   qint64 anchorPlanned_ = 0;
   qint64 cap_ = 0;
+  QDateTime firstReportTime_;
+  qint64 firstReportPlanned_ = 0;
+  double pace_ = 1.0;
+
+  void learnPace(qint64 planned, const QDateTime& at);
+  void paceFrom(qint64 plannedSeconds, qint64 pcMilliseconds);
 };

@@ -57,7 +57,8 @@ void SequenceProgressView::tick() {
 void SequenceProgressView::finish() {
   progress_.stop();
   tmrProgress.stop();
-  const qint64 took = std::max<qint64>(0, startedAt_.secsTo(now_()));
+  // On the instrument's clock when its reports came faster than planned.
+  const qint64 took = static_cast<qint64>(std::max<qint64>(0, startedAt_.msecsTo(now_())) * progress_.pace() / 1000.0);
   lblProgress_->setText(QStringLiteral("The last sequence took %1.").arg(formatDuration(took)));
   prgSequence_->setValue(100);
 }

@@ -35,6 +35,8 @@ frmLumiTerm::frmLumiTerm(ProgramWindows& windows, QWidget* parent)
 
   display_ = new RunDisplay(app_, windows.runOptions(), state_, *this);
   display_->placeInto(*ui_->layout, *ui_->lblStatusLine, {ui_->txtTest, ui_->txtOperator, ui_->txtPlateNo, ui_->txtNotes});
+  display_->followWorkbooks(windows.store());
+  display_->readStoredSequences(true);
 
   sequencer_.setShowOptions([this](const QString& reason) { showOptionsWindow(reason); });
   sequencer_.setOperatorNameAccess([this] { return windows_.operatorName(); },

@@ -14,6 +14,9 @@
 #include "ui_SheetWindow.h"
 #include "workbook/SaveAsDialog.h"
 #include "workbook/SheetTableModel.h"
+#include "workbook/SheetWindowFollow.h"
+#include <QHeaderView>
+#include <QPushButton>
 #include "workbook/modExcel.h"
 
 SheetWindow& ProgramWindows::sheetWindow() { return onFirstUse(sheet_); }
@@ -24,6 +27,16 @@ SheetWindow::SheetWindow(ProgramWindows& windows, QWidget* parent)
   model_ = new SheetTableModel(windows_.store(), this);
   ui->grdSheet->setModel(model_);
   ui->tabSheets->setShape(QTabBar::RoundedSouth);
+  // Tabs as wide as their names, never squeezed behind scroll arrows.
+  ui->tabSheets->setExpanding(false);
+  ui->tabSheets->setElideMode(Qt::ElideNone);
+  ui->tabSheets->setUsesScrollButtons(true);
+  ui->grdSheet->horizontalHeader()->setMinimumSectionSize(ui->grdSheet->fontMetrics().horizontalAdvance(QStringLiteral("XFD")) + 12);
+  auto* follow = new QPushButton(QStringLiteral("&Follow the data"), this);
+  follow->setObjectName(QStringLiteral("cmdFollow"));
+  follow->setToolTip(QStringLiteral("Scroll back to where the next run will be written and keep it in view."));
+  ui->layCommands->addWidget(follow);
+  follow_ = new SheetWindowFollow(*ui->grdSheet, *follow);
   connect(ui->tabSheets, &QTabBar::currentChanged, this, [this](int index) {
     if (index >= 0) model_->setSheet(index);
   });
@@ -130,10 +143,10 @@ void SheetWindow::keepNextBlockInView() {
   const QString where = next->Address(true, true, true);
   if (where == shownBlock_) return;  // scroll only when a run moved it, not under the operator's hand
   shownBlock_ = where;
-  if (next->sheetIndex() != ui->tabSheets->currentIndex() && next->sheetIndex() < ui->tabSheets->count())
+  if (follow_->following() && next->sheetIndex() != ui->tabSheets->currentIndex() &&
+      next->sheetIndex() < ui->tabSheets->count())
     ui->tabSheets->setCurrentIndex(next->sheetIndex());
   model_->growTo(next->row(), next->column());
   // The block just written sits above or beside the cell the next one starts at.
-  ui->grdSheet->doItemsLayout();  // the scroll range must know the rows just added
-  ui->grdSheet->scrollTo(model_->index(next->row(), next->column()), QAbstractItemView::EnsureVisible);
+  follow_->showBlock(model_->index(next->row(), next->column()));
 }

@@ -47,4 +47,5 @@ class SheetWindow : public QWidget {
   ProgramWindows& windows_;
   SheetTableModel* model_ = nullptr;
   QString shownBlock_;  // the NextDataStorage address last scrolled to
+  class SheetWindowFollow* follow_ = nullptr;
 };

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <QChart>
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -202,18 +203,23 @@ TEST_F(RunDisplayTest, PlateFillsColumnByColumnAndKineticsFollowTheRuns) {
 
   const QString provisional = QStringLiteral(" (provisional until its dark-current column)");
   EXPECT_EQ(seen, (std::vector<QString>{
-                      // No dark reference yet in run 1: read, not coloured.
-                      QStringLiteral("run 1 column 2: 0 coloured, Run 1") + provisional,
-                      QStringLiteral("run 1 column 5: 0 coloured, Run 1") + provisional,
+                      // No dark reference yet in run 1: coloured column by
+                      // column against the run's lowest reading.
+                      QStringLiteral("run 1 column 2: 1 coloured, Run 1") + provisional,
+                      QStringLiteral("run 1 column 5: 2 coloured, Run 1") + provisional,
                       QStringLiteral("run 1 complete: 2 coloured, Run 1"),
-                      // Later runs fill column by column against the latest dark reference.
-                      QStringLiteral("run 2 column 2: 1 coloured, Run 2") + provisional,
-                      QStringLiteral("run 2 column 5: 2 coloured, Run 2") + provisional,
+                      // Later runs: the plate shows the run the status line
+                      // names ("Displayed data is from run 1") until the next completes.
+                      QStringLiteral("run 2 column 2: 2 coloured, Run 1 (reading run 2)"),
+                      QStringLiteral("run 2 column 5: 2 coloured, Run 1 (reading run 2)"),
                       QStringLiteral("run 2 complete: 2 coloured, Run 2"),
-                      QStringLiteral("run 3 column 2: 1 coloured, Run 3") + provisional,
-                      QStringLiteral("run 3 column 5: 2 coloured, Run 3") + provisional,
+                      QStringLiteral("run 3 column 2: 2 coloured, Run 2 (reading run 3)"),
+                      QStringLiteral("run 3 column 5: 2 coloured, Run 2 (reading run 3)"),
                       QStringLiteral("run 3 complete: 2 coloured, Run 3"),
                   }));
+  EXPECT_NE(std::find(displayView.lines.begin(), displayView.lines.end(),
+                      QStringLiteral("Displayed data is from run 1; now starting run 2.")),
+            displayView.lines.end());
   // The plate's values are the workbook's (run 3 is the third block).
   EXPECT_EQ(display.monitor().latestRun()->value[kB2], cellNumber("Data!E22"));
   EXPECT_EQ(display.plate().wellText(kB2), QStringLiteral("B2: 10 210, run 3, 45 s"));
@@ -238,9 +244,13 @@ TEST_F(RunDisplayTest, PlateFillsColumnByColumnAndKineticsFollowTheRuns) {
   EXPECT_EQ(b2->name(), QStringLiteral("B2"));
   EXPECT_EQ(b2->points(), (QList<QPointF>{{5, 3410}, {25, 6810}, {45, 10210}}));
   EXPECT_EQ(b2, firstCurve.data()) << "the curve grows with each run; it is not drawn again";
-  EXPECT_EQ(display.kinetics().csvText(), QStringLiteral("Well,Run,Elapsed seconds,Value\n"
-                                                         "B2,1,5,3410\nB2,2,25,6810\nB2,3,45,10210\n"
-                                                         "C5,1,7,0\nC5,2,27,0\nC5,3,47,0\n"));
+  const QString csv = display.kinetics().csvText();
+  EXPECT_TRUE(csv.startsWith(QStringLiteral("Test,\nPlate No,\nOperator,\nStart,"))) << csv.toStdString();
+  EXPECT_TRUE(csv.contains(QStringLiteral("\n\"Incubation delay, min\",0\nNumber of runs,"))) << csv.toStdString();
+  EXPECT_TRUE(csv.endsWith(QStringLiteral("\n\nWell,Run,Elapsed seconds,Value\n"
+                                          "B2,1,5,3410\nB2,2,25,6810\nB2,3,45,10210\n"
+                                          "C5,1,7,0\nC5,2,27,0\nC5,3,47,0\n")))
+      << csv.toStdString();
   // A click on a column number chooses its wells, on a row letter that row's;
   // Ctrl adds them to those shown. Wells not read are left out.
   PlateView& plate = display.plate();

@@ -47,8 +47,12 @@ TEST_F(RunDisplayExportTest, PlatePictureAndKineticsAreSavedWhereChosen) {
   EXPECT_GE(saved.height(), 300);
   QFile csv(file("curves.csv"));
   ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-  EXPECT_EQ(csv.readAll(), QByteArray("Well,Run,Elapsed seconds,Value\nA1,1,10,10110\nA1,2,20,10210\n"));
+  const QByteArray written = csv.readAll();
+  EXPECT_TRUE(written.startsWith("Test,\nPlate No,\nOperator,\nStart,")) << written.toStdString();
+  EXPECT_TRUE(written.endsWith("\n\nWell,Run,Elapsed seconds,Value\nA1,1,10,10110\nA1,2,20,10210\n"))
+      << written.toStdString();
   EXPECT_TRUE(prompts->shown().empty());
+  EXPECT_EQ(display().exportedText(), QStringLiteral("Saved ") + QDir::toNativeSeparators(file("curves.csv")));
 }
 
 TEST_F(RunDisplayExportTest, AFailedWriteIsReported) {
