@@ -7,6 +7,7 @@
 
 #include "assay/AnalysisCsv.h"
 #include "assay/AssayInput.h"
+#include "assay/RunReport.h"
 #include "cli/CliCommand.h"
 #include "workbook/engine/Automation.h"
 
@@ -124,6 +125,45 @@ int analyse(CliContext& ctx, const QStringList& args) {
   ctx.out.flush();
   return kExitOk;
 }
+
+const char* const kReportUsage = "report WORKBOOK --pdf OUT [--layout FILE.csv] [--model 4pl|line] [--sequence K]";
+
+// The run report of one sequence (the last one unless --sequence names another) as a PDF.
+int report(CliContext& ctx, const QStringList& args) {
+  std::map<QString, QString> flags;
+  const QStringList known = {"--pdf", "--layout", "--model", "--sequence"};
+  if (args.isEmpty() || args[0].startsWith(QLatin1String("--")) || !readFlags(args, known, flags) ||
+      !flags.contains(QStringLiteral("--pdf")))
+    return usage(ctx, kReportUsage);
+  assay::AssayRequest request;
+  if (!readRequest(ctx, flags, request)) return kExitUsage;
+  xl::Application app;
+  xl::Workbook* book = app.Workbooks().Open(args[0]);
+  if (!book) {
+    ctx.err << "Cannot open " << args[0] << ": " << app.Err().Description << Qt::endl;
+    return kExitFailed;
+  }
+  QString error;
+  const std::optional<assay::AssayInput> input = assay::loadAssayInput(*book, request, &error);
+  if (!input) {
+    ctx.err << error << Qt::endl;
+    return kExitFailed;
+  }
+  const stored::StoredSequence& sequence = input->sequences.back();
+  const assay::ReportContent content{book->Name(), &sequence, input->layout,
+                                     assay::analyseSequence(sequence, input->layout)};
+  const QString pdf = flags.at(QStringLiteral("--pdf"));
+  if (!assay::writeReportPdf(pdf, content, &error)) {
+    ctx.err << "Cannot write " << pdf << ": " << error << Qt::endl;
+    return kExitFailed;
+  }
+  ctx.out << "Wrote the report of sequence " << sequence.index << " to " << pdf << Qt::endl;
+  return kExitOk;
+}
+
+const CliRegistration reportCommand{
+    CliCommand{QStringLiteral("report"),
+               QStringLiteral("WORKBOOK --pdf OUT [--layout FILE.csv] [--model 4pl|line] [--sequence K]"), false, report}};
 
 const CliRegistration analyseCommand{CliCommand{
     QStringLiteral("analyse"),
