@@ -53,4 +53,10 @@ struct StoredSequence {
 // the workbook holds no data block.
 std::vector<StoredSequence> readStoredSequences(xl::Workbook& book, QString* error);
 
+// When the first column run `run` (1-based) reads reports, in seconds from
+// the sequence's start, as the options in its header plan it (settling not
+// counted: the header does not keep it); empty when the header lacks them or
+// no well holds a number.
+std::optional<double> plannedRunSeconds(const StoredSequence& sequence, int run);
+
 }  // namespace stored
