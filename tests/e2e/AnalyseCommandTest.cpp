@@ -172,8 +172,12 @@ TEST_F(AnalyseCommand, TablesAgreeWithTheStoredValues) {
     expectClose(f[5], s.mean, what);
     expectClose(f[6], s.sd, what);
     expectClose(f[7], 100 * s.sd / s.mean, what);
-    if (f[2] == QLatin1String("S2")) EXPECT_EQ(f[8], QStringLiteral("<0")) << "below the lowest standard";
-    if (f[2] == QLatin1String("S3")) EXPECT_EQ(f[8], QStringLiteral(">1000")) << "above the highest standard";
+    if (f[2] == QLatin1String("S2")) {
+      EXPECT_EQ(f[8], QStringLiteral("<0")) << "below the lowest standard";
+    }
+    if (f[2] == QLatin1String("S3")) {
+      EXPECT_EQ(f[8], QStringLiteral(">1000")) << "above the highest standard";
+    }
     if (f[2] == QLatin1String("S1")) {
       // Inverting the generating curve (in stored units, 100 × light) gives the concentration to 0.1 %.
       const double y = s.mean;
