@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QAbstractTextDocumentLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
@@ -98,8 +99,15 @@ QString layoutTable(const PlateLayout& layout) {
 
 }  // namespace
 
-std::unique_ptr<QTextDocument> reportDocument(const ReportContent& c) {
+std::unique_ptr<QTextDocument> reportDocument(const ReportContent& c, QPaintDevice* device, QSizeF page) {
   auto doc = std::make_unique<QTextDocument>();
+  // Laid out for the device it is painted on, one page wide: pictures take
+  // most of the width, texts wrap within it.
+  if (device) doc->documentLayout()->setPaintDevice(device);
+  if (!page.isEmpty()) doc->setPageSize(page);
+  doc->setDocumentMargin(0);
+  // Picture widths count in pixels of 96 per inch, which the layout scales to the device.
+  const int imageWidth = page.isEmpty() || !device ? 560 : int(page.width() * 0.8 * 96 / device->logicalDpiX());
   QTextOption option = doc->defaultTextOption();
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   doc->setDefaultTextOption(option);
@@ -119,7 +127,7 @@ std::unique_ptr<QTextDocument> reportDocument(const ReportContent& c) {
                        paintHeatMap(p, a, s.runs.back(), c.layout);
                      }));
     html += QStringLiteral("<h2>Heat map of the last run</h2><p>Run %1, stored values.</p>"
-                           "<img src=\"heatmap\" width=\"560\">")
+                           "<p><img src=\"heatmap\" width=\"%IMAGEWIDTH%\"></p>")
                 .arg(s.runs.back().number);
   }
   images.emplace_back(QStringLiteral("kinetics"),
@@ -129,7 +137,7 @@ std::unique_ptr<QTextDocument> reportDocument(const ReportContent& c) {
                      p.setFont(font);
                      paintGroupKinetics(p, a, r, s);
                    }));
-  html += QStringLiteral("<h2>Kinetics of the groups</h2><img src=\"kinetics\" width=\"560\">");
+  html += QStringLiteral("<h2>Kinetics of the groups</h2><p><img src=\"kinetics\" width=\"%IMAGEWIDTH%\"></p>");
   html += QStringLiteral("<h2>Plate layout</h2>") + layoutTable(c.layout);
 
   const QStringList notes = analysisNotes(r);
@@ -175,7 +183,7 @@ std::unique_ptr<QTextDocument> reportDocument(const ReportContent& c) {
                        p.setFont(font);
                        paintStandardCurve(p, a, r.runs.back());
                      }));
-    html += QStringLiteral("<p>Run %1:</p><img src=\"curve\" width=\"560\">").arg(r.runs.back().run);
+    html += QStringLiteral("<p>Run %1:</p><p><img src=\"curve\" width=\"%IMAGEWIDTH%\"></p>").arg(r.runs.back().run);
   }
   std::vector<QStringList> kineticRows;
   for (const WellKinetics& k : r.kinetics) {
@@ -187,6 +195,7 @@ std::unique_ptr<QTextDocument> reportDocument(const ReportContent& c) {
   html += QStringLiteral("<h2>Kinetics</h2><p>Wells of the layout, blank-corrected, over seconds from the sequence's "
                          "start.</p>") +
           table({"Well", "Role", "Group", "Max", "Time of max", "Initial slope", "AUC"}, kineticRows);
+  html.replace(QStringLiteral("%IMAGEWIDTH%"), QString::number(imageWidth));
   doc->setHtml(html);
   // The pictures are the document's resources; the layout picks them up when it is redone.
   for (const auto& [name, image] : images) doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
@@ -195,8 +204,18 @@ std::unique_ptr<QTextDocument> reportDocument(const ReportContent& c) {
 }
 
 void printReport(QPagedPaintDevice& device, const ReportContent& content) {
-  const std::unique_ptr<QTextDocument> doc = reportDocument(content);
-  doc->print(&device);
+  const QRectF paper = device.pageLayout().paintRectPixels(device.logicalDpiX());
+  const QSizeF page = paper.size();
+  const std::unique_ptr<QTextDocument> doc = reportDocument(content, &device, page);
+  QPainter painter(&device);
+  const int pages = doc->pageCount();
+  for (int i = 0; i < pages; ++i) {
+    if (i > 0) device.newPage();
+    painter.save();
+    painter.translate(0, -i * page.height());
+    doc->drawContents(&painter, QRectF(QPointF(0, i * page.height()), page));
+    painter.restore();
+  }
 }
 
 bool writeReportPdf(const QString& path, const ReportContent& content, QString* error) {

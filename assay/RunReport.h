@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QSizeF>
 #include <QString>
 #include <memory>
 
 #include "assay/AssayAnalysis.h"
 
 class QPagedPaintDevice;
+class QPaintDevice;
 class QTextDocument;
 
 // The run report of one sequence: test, plate, operator, times and options;
@@ -22,7 +24,10 @@ struct ReportContent {
   SequenceResult result;
 };
 
-std::unique_ptr<QTextDocument> reportDocument(const ReportContent& content);
+// The report laid out for a device and a page size (in the device's pixels);
+// without them for the screen, 560 pixels of picture width.
+std::unique_ptr<QTextDocument> reportDocument(const ReportContent& content, QPaintDevice* device = nullptr,
+                                              QSizeF page = {});
 
 // Prints onto a printer or a PDF writer.
 void printReport(QPagedPaintDevice& device, const ReportContent& content);

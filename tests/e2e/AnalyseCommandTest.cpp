@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QProcess>
 #include <QMap>
 #include <cmath>
 #include <map>
@@ -279,6 +280,28 @@ TEST_F(AnalyseCommand, LineModelAndRefusals) {
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_TRUE(run.err.startsWith(QStringLiteral("fresh.xlsx holds no runs"))) << run.err.toStdString();
   EXPECT_EQ(ctl({QStringLiteral("analyse"), book, QStringLiteral("--model"), QStringLiteral("cubic")}).exitCode, 64);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(AnalyseCommand, ReportOfTheThreeRunSequenceShowsEverySection) {
+  const QString pdf = out("report.pdf");
+  const RunResult run =
+      ctl({QStringLiteral("report"), book, QStringLiteral("--layout"), layoutFile, QStringLiteral("--pdf"), pdf});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+  EXPECT_EQ(run.out, QStringLiteral("Wrote the report of sequence 1 to ") + pdf + QLatin1Char('\n'));
+  QProcess text;
+  text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+  ASSERT_TRUE(text.waitForFinished(30000));
+  const QString shown = QString::fromUtf8(text.readAllStandardOutput());
+  for (const char* section : {"Run report", "book.xlsx", "Number of runs:", "Heat map of the last run",
+                              "Run 3, stored values.", "Kinetics of the groups", "Plate layout", "Groups",
+                              "Controls", "Standard curve", "Kinetics", "S1", "PositiveControl", "R²"})
+    EXPECT_TRUE(shown.contains(QString::fromUtf8(section))) << section;
+  EXPECT_EQ(ctl({QStringLiteral("report"), book, QStringLiteral("--layout"), layoutFile}).exitCode, 64)
+      << "--pdf is needed";
 }
 
 }  // namespace
