@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "assay/LayoutCsv.h"
@@ -99,8 +100,11 @@ void LayoutEditor::showChoice() {
   lblChosen_->setText(names.isEmpty() ? QStringLiteral("none")
                       : names.size() > 6 ? QStringLiteral("%1 wells").arg(names.size())
                                          : names.join(QStringLiteral(", ")));
-  // One chosen well shows what it holds, ready to change.
-  if (wells.size() == 1) {
+  // Chosen wells that hold the same show it, ready to change.
+  const bool alike = !wells.isEmpty() && std::all_of(wells.begin(), wells.end(), [&](int well) {
+    return layout_.wells[size_t(well)] == layout_.wells[size_t(wells.front())];
+  });
+  if (alike) {
     const WellAssignment& w = layout_.wells[size_t(wells.front())];
     cboRole_->setCurrentIndex(int(kRoles.indexOf(w.role)));
     txtGroup_->setText(w.group);

@@ -70,6 +70,8 @@ ResultsView::ResultsView(QWidget* parent) : QWidget(parent) {
   auto* splitter = new QSplitter(Qt::Horizontal, this);
   splitter->addWidget(tabs_);
   splitter->addWidget(curve_);
+  splitter->setStretchFactor(0, 3);
+  splitter->setStretchFactor(1, 2);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(lblNotes_);
   layout->addWidget(splitter, 1);

@@ -30,6 +30,7 @@ frmAssayResults::frmAssayResults(ProgramWindows& windows, QWidget* parent)
   lblWorkbook_->setWordWrap(true);
   cboSequence_ = new QComboBox(this);
   cboSequence_->setObjectName(QStringLiteral("cboSequence"));
+  cboSequence_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   auto* print = new QPushButton(QStringLiteral("&Print Report..."), this);
   print->setObjectName(QStringLiteral("cmdPrintReport"));
   auto* pdf = new QPushButton(QStringLiteral("Save Report as P&DF..."), this);
