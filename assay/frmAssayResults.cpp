@@ -13,6 +13,7 @@
 #include "app/AppContext.h"
 #include "app/ProgramWindows.h"
 #include "assay/LayoutEditor.h"
+#include "assay/LayoutPlate.h"
 #include "assay/LayoutSheet.h"
 #include "assay/ResultsView.h"
 #include "assay/RunReport.h"
@@ -56,6 +57,9 @@ frmAssayResults::frmAssayResults(ProgramWindows& windows, QWidget* parent)
   connect(print, &QPushButton::clicked, this, [this] { printReport(); });
   connect(pdf, &QPushButton::clicked, this, [this] { saveReportAsPdf(); });
   connect(editor_, &LayoutEditor::layoutEdited, this, &frmAssayResults::layoutEdited);
+  connect(&windows_.store(), &modExcel::dataWorkbookClosed, this, [this] {
+    if (isVisible()) refresh();
+  });
 }
 
 frmAssayResults::~frmAssayResults() = default;
@@ -67,6 +71,7 @@ void frmAssayResults::refresh() {
   sequences_.clear();
   layout_ = PlateLayout();
   cboSequence_->clear();
+  editor_->plate().setSelection({});
   if (!book) {
     workbookName_.clear();
     lblWorkbook_->setText(QStringLiteral("No workbook is open."));

@@ -7,6 +7,8 @@
 #include <map>
 #include <vector>
 
+#include "assay/LayoutCsv.h"
+#include "assay/LayoutSheet.h"
 #include "tests/e2e/E2eSupport.h"
 #include "workbook/engine/Automation.h"
 
@@ -302,6 +304,35 @@ TEST_F(AnalyseCommand, ReportOfTheThreeRunSequenceShowsEverySection) {
     EXPECT_TRUE(shown.contains(QString::fromUtf8(section))) << section;
   EXPECT_EQ(ctl({QStringLiteral("report"), book, QStringLiteral("--layout"), layoutFile}).exitCode, 64)
       << "--pdf is needed";
+}
+
+}  // namespace
+
+namespace {
+
+// Without --layout the workbook's own Layout sheet serves, with the same results.
+TEST_F(AnalyseCommand, TheWorkbooksLayoutSheetServesWhenNoFileIsGiven) {
+  {
+    xl::Application app;
+    xl::Workbook* opened = app.Workbooks().Open(book);
+    ASSERT_NE(opened, nullptr);
+    QString error;
+    const std::optional<assay::PlateLayout> layout = assay::layoutFromCsv(this->layout.layoutCsv, &error);
+    ASSERT_TRUE(layout) << error.toStdString();
+    assay::writeLayoutSheet(*opened, *layout);
+    ASSERT_TRUE(opened->Save());
+  }
+  ASSERT_EQ(ctl({QStringLiteral("analyse"), book, QStringLiteral("--groups"), out("sheet.csv")}).exitCode, 0);
+  ASSERT_EQ(ctl({QStringLiteral("analyse"), book, QStringLiteral("--layout"), layoutFile, QStringLiteral("--groups"),
+                 out("file.csv")})
+                .exitCode,
+            0);
+  QFile sheet(out("sheet.csv")), file(out("file.csv"));
+  ASSERT_TRUE(sheet.open(QIODevice::ReadOnly));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray fromSheet = sheet.readAll();
+  EXPECT_EQ(fromSheet, file.readAll());
+  EXPECT_GT(fromSheet.count('\n'), 30);
 }
 
 }  // namespace
