@@ -45,7 +45,7 @@ QString table(const QStringList& header, const std::vector<QStringList>& rows) {
 QString rangeText(const GroupResult& g, const std::optional<CurveFit>& curve) {
   if (g.role != WellRole::Sample || !g.range || !curve) return {};
   switch (*g.range) {
-    case CurveRange::Within: return QStringLiteral("within");
+    case CurveRange::Within: return g.concentration ? QStringLiteral("within") : QString();
     case CurveRange::Below: return QStringLiteral("below the lowest standard");
     case CurveRange::Above: return QStringLiteral("above the highest standard");
   }

@@ -176,10 +176,8 @@ Estimate estimateConcentration(const CurveFit& curve, double response) {
   const double atHighest = curve.response(curve.highest);
   Estimate estimate;
   const double span = atHighest - atLowest;
-  if (span == 0 || !std::isfinite(response)) {
-    estimate.range = CurveRange::Below;
-    return estimate;
-  }
+  // A flat curve stands for no concentration in particular.
+  if (span == 0 || !std::isfinite(response)) return estimate;
   // Position of the response between the two ends, 0 at the lowest standard.
   const double position = (response - atLowest) / span;
   if (position < 0) {

@@ -36,7 +36,7 @@ std::optional<CurveFit> fitCurve(const std::vector<double>& concentrations, cons
 
 // The concentration a response stands for, inverted on the curve. A response
 // beyond the curve's values at the lowest or highest standard is marked
-// Below or Above the range and given no concentration.
+// Below or Above the range and given no concentration; a flat curve gives none either.
 Estimate estimateConcentration(const CurveFit& curve, double response);
 
 }  // namespace assay

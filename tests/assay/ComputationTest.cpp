@@ -179,6 +179,14 @@ TEST(StandardCurveTest, FitsALineAndRefusesTooFewConcentrations) {
   EXPECT_EQ(estimateConcentration(*line, 3 * 3.5 + 7).range, CurveRange::Above);
   EXPECT_EQ(estimateConcentration(*line, 6).range, CurveRange::Below);
 
+  // Standards that all read the same: a flat line, R² empty, no concentration for any response.
+  const auto flat = fitCurve({1, 2, 3}, {5, 5, 5}, CurveModel::Line, &error);
+  ASSERT_TRUE(flat);
+  EXPECT_FALSE(flat->rSquared);
+  EXPECT_FALSE(estimateConcentration(*flat, 5).concentration);
+  EXPECT_FALSE(estimateConcentration(*flat, 9).concentration);
+  EXPECT_EQ(estimateConcentration(*flat, 9).range, CurveRange::Within) << "not marked below a range it has not";
+
   EXPECT_FALSE(fitCurve({1, 1}, {2, 3}, CurveModel::Line, &error));
   EXPECT_EQ(error, QStringLiteral("A line needs standards of at least 2 concentrations; there are 1."));
   EXPECT_FALSE(fitCurve({1, 2, 3}, {2, 3, 4}, CurveModel::FourParameter, &error));
