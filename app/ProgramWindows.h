@@ -7,6 +7,7 @@
 #include "firmware/modDownload.h"
 
 class AppContext;
+class frmAssayResults;
 class frmCalibratePhotile;
 class frmCalibrateUsingPhotile;
 class frmCalibration;
@@ -71,6 +72,7 @@ class ProgramWindows {
   void setSimulatedInstrument(InstrumentModel* instrument);
   InstrumentModel* simulatedInstrument() const { return simulatedModel_; }
   frmSimulatedInstrument& simulatedInstrumentWindow();
+  frmAssayResults& assayResultsWindow();
 
   // Every modal window is shown through here, so tests can act inside it
   // instead of blocking in a nested event loop. Default: QDialog::exec().
@@ -121,6 +123,10 @@ class ProgramWindows {
   void showTestFullSystem();
   void showTestSensorsBoard();
   void showSimulatedInstrument();
+  // The assay's results and layout of the open workbook; brought up to date
+  // (when shown) each time a run is stored.
+  void showAssayResults();
+  void refreshAssayResults();
   // At the program's end: closes the windows that stand beside the main window.
   void closeWindowsAtExit();
   // A download that shows its progress in the download progress window.
@@ -154,6 +160,7 @@ class ProgramWindows {
   std::shared_ptr<frmDownloadNew> downloadNew_;
   std::shared_ptr<frmDownloadProgress> downloadProgress_;
   std::shared_ptr<frmSimulatedInstrument> simulatedInstrument_;
+  std::shared_ptr<frmAssayResults> assayResults_;
   InstrumentModel* simulatedModel_ = nullptr;
 
   AppContext& app_;

@@ -45,6 +45,11 @@ frmLumiTerm::frmLumiTerm(ProgramWindows& windows, QWidget* parent)
   connect(ui_->cmdStartCancel, &QPushButton::clicked, this, &frmLumiTerm::cmdStartCancel_Click);
   connect(ui_->cmdOptions, &QPushButton::clicked, this, &frmLumiTerm::cmdOptions_Click);
   connect(ui_->cmdToggleOpenPark, &QPushButton::clicked, this, &frmLumiTerm::cmdToggleOpenPark_Click);
+  auto* cmdAssayResults = new QPushButton(QStringLiteral("Assay &Results..."), this);
+  cmdAssayResults->setObjectName(QStringLiteral("cmdAssayResults"));
+  cmdAssayResults->setToolTip(QStringLiteral("Click here to see the assay's results and edit the plate layout."));
+  ui_->buttonLayout->addWidget(cmdAssayResults);
+  connect(cmdAssayResults, &QPushButton::clicked, this, [this] { windows_.showAssayResults(); });
   connect(&windows_.store(), &modExcel::dataWorkbookClosed, this, &frmLumiTerm::showSummary);
   bindIdentification();
 
@@ -128,7 +133,10 @@ void frmLumiTerm::setSequenceControls(bool sequenceRunning) {
   if (!sequenceRunning) display_->collectionOver();
 }
 
-void frmLumiTerm::runStored() { windows_.refreshSheetWindow(); }
+void frmLumiTerm::runStored() {
+  windows_.refreshSheetWindow();
+  windows_.refreshAssayResults();
+}
 
 void frmLumiTerm::sequenceStarted() { display_->sequenceStarted(); }
 

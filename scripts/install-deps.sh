@@ -8,7 +8,7 @@ packages=(
   qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-openpyxl libreoffice-calc-nogui libreoffice-writer-nogui
-  poppler-utils
+  poppler-utils libeigen3-dev
 )
 missing=()
 for p in "${packages[@]}"; do
