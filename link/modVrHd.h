@@ -77,6 +77,10 @@ class modVrHd {
   // The same, also ended with kNoReplyType as soon as `stopWaiting` returns
   // true (asked between sleeps), so a cancel can end a silent wait.
   QString ReceiveSequenceFrame(QString& payload, const std::function<bool()>& stopWaiting);
+  // The same ending at `deadline` (monotonic milliseconds) as well: the
+  // sequencer's bound on a column report that is overdue by the recipe's
+  // timing. A port failure is told apart by pump().portFailed().
+  QString ReceiveSequenceFrameBefore(QString& payload, qint64 deadline, const std::function<bool()>& stopWaiting);
   QString ReceiveStatusReply(const QString& echo);
   QString PollStatusReply(const QString& echo);
   // The same waits ending at `deadline` (monotonic milliseconds) at the
@@ -96,6 +100,9 @@ class modVrHd {
   // The instrument status, 3 when the link is down, -1 when no reply came.
   int GetInstrumentStatus();
   bool SayGoodbye();
+  // Keeps the connection for `seconds`, serving window events (the keep-alive
+  // timer among them). False as soon as the port fails or the far end hangs up.
+  bool HoldConnection(double seconds);
   void CloseLink();
   static QString FormatVersion(const QString& code);
 
