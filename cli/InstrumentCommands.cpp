@@ -8,6 +8,7 @@
 #include "app/AppContext.h"
 #include "app/Common.h"
 #include "cli/CliCommand.h"
+#include "run/RunResults.h"
 
 namespace {
 
@@ -177,8 +178,9 @@ int hold(CliContext& ctx, const QStringList& args) {
     return usage(ctx, QStringLiteral("hold"), QStringLiteral("SECONDS"));
   if (ctx.checkOnly) return kExitOk;
   // Serves events while it waits, so the keep-alive timer keeps the link up.
-  ctx.app.pump().delay(seconds);
-  return kExitOk;
+  if (ctx.app.link().HoldConnection(seconds)) return kExitOk;
+  ctx.err << RunResult::kConnectionLostDetail << Qt::endl;
+  return kExitFailed;
 }
 
 const CliRegistration kReadParam{{QStringLiteral("read-param"), QStringLiteral("N"), true, readParam}};
