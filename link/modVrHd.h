@@ -74,12 +74,11 @@ class modVrHd {
   // sequence (silent for as long as an incubation or an ejection hold); only a
   // port failure ends it early, with kNoReplyType.
   QString ReceiveSequenceFrame(QString& payload);
-  // The same, also ended with kNoReplyType as soon as `stopWaiting` returns
-  // true (asked between sleeps), so a cancel can end a silent wait.
-  QString ReceiveSequenceFrame(QString& payload, const std::function<bool()>& stopWaiting);
-  // The same ending at `deadline` (monotonic milliseconds) as well: the
-  // sequencer's bound on a column report that is overdue by the recipe's
-  // timing. A port failure is told apart by pump().portFailed().
+  // The sequencer's wait: the same ending at `deadline` (monotonic
+  // milliseconds; when the recipe's timing says a report is overdue), or with
+  // kNoReplyType as soon as `stopWaiting` returns true (asked between sleeps,
+  // so a cancel ends a silent wait). A port failure is told apart by
+  // pump().portFailed().
   QString ReceiveSequenceFrameBefore(QString& payload, qint64 deadline, const std::function<bool()>& stopWaiting);
   QString ReceiveStatusReply(const QString& echo);
   QString PollStatusReply(const QString& echo);

@@ -108,6 +108,21 @@ TEST_F(SilentInstrument, DroppedConnectionEndsTheMeasurementWithinTheRecipesTime
   EXPECT_LT(storedRuns(), 6);
 }
 
+// A 1-minute incubation and 20 s between runs are no silence (instrument time
+// at a tenth; the program waits by the recipe's own timing, which is longer).
+TEST_F(SilentInstrument, LongIncubationAndPauseStillComplete) {
+  ASSERT_EQ(ctl({QStringLiteral("set-options"), book, QStringLiteral("--runs"), QStringLiteral("2"),
+                 QStringLiteral("--incubation"), QStringLiteral("1"), QStringLiteral("--delay"), QStringLiteral("20")})
+                .exitCode,
+            0);
+  const RunResult run = ctl({QStringLiteral("--home"), home.path(), QStringLiteral("--simulate"),
+                             QStringLiteral("--time-scale"), QStringLiteral("10"), QStringLiteral("measure"), book});
+  EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+  EXPECT_TRUE(run.out.endsWith(QStringLiteral("Displayed data is from run 2.\nThe last run completed successfully.\n")))
+      << run.out.toStdString();
+  EXPECT_EQ(storedRuns(), 2);
+}
+
 // Frames for another PC ahead of every reply are passed over, the goodbye's included.
 TEST_F(SilentInstrument, StrayFramesForAnotherPcChangeNothing) {
   const QStringList sim{QStringLiteral("--home"), home.path(), QStringLiteral("--simulate"),
