@@ -1,6 +1,7 @@
 // LumivaneQX: the operator's program.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QTextStream>
 
 #include "app/AppContext.h"
@@ -11,16 +12,17 @@
 #include "firmware/modDownload.h"
 #include "app/modMain.h"
 #include "platform/InstanceGuard.h"
+#include "platform/ProgramInfo.h"
 #include "platform/QtSerialPort.h"
 #include "platform/TracingSerialPort.h"
 #include "sim/Simulator.h"
 
-int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  application.setWindowIcon(ProgramIcon::icon());
-  QCommandLineParser parser;
+namespace {
+
+void addProgramOptions(QCommandLineParser& parser) {
   parser.setApplicationDescription(QStringLiteral("Runs the Lumivane QX microplate luminometer."));
   parser.addHelpOption();
+  parser.addVersionOption();
   parser.addOption({QStringLiteral("port"), QStringLiteral("Serial device of the instrument."), QStringLiteral("DEVICE")});
   parser.addOption({QStringLiteral("simulate"), QStringLiteral("Use a built-in simulated instrument.")});
   parser.addOption({QStringLiteral("home"), QStringLiteral("Program folder (default: the executable's folder)."),
@@ -30,6 +32,38 @@ int main(int argc, char** argv) {
                                    "lumivane-sim --replay)."),
                     QStringLiteral("FILE")});
   addSimOptions(parser);
+}
+
+// --help and --version are answered before the window system is needed, so
+// they work without a display. Returns true when one of them was answered.
+bool answeredWithoutDisplay(int argc, char** argv) {
+  QCoreApplication console(argc, argv);
+  QCoreApplication::setApplicationVersion(ProgramInfo().versionText());
+  QCommandLineParser parser;
+  addProgramOptions(parser);
+  // Errors are left to the full parse; only the two answers are given here.
+  parser.parse(QCoreApplication::arguments());
+  if (parser.isSet(QStringLiteral("help"))) {
+    QTextStream(stdout) << parser.helpText();
+    return true;
+  }
+  if (parser.isSet(QStringLiteral("version"))) {
+    QTextStream(stdout) << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion()
+                        << Qt::endl;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (answeredWithoutDisplay(argc, argv)) return 0;
+  QApplication application(argc, argv);
+  QCoreApplication::setApplicationVersion(ProgramInfo().versionText());
+  application.setWindowIcon(ProgramIcon::icon());
+  QCommandLineParser parser;
+  addProgramOptions(parser);
   parser.process(application);
 
   Platform platform;

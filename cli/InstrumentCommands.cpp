@@ -9,6 +9,7 @@
 #include "app/Common.h"
 #include "calibration/SingleFloatText.h"
 #include "cli/CliCommand.h"
+#include "run/RunResults.h"
 
 namespace {
 
@@ -187,8 +188,9 @@ int hold(CliContext& ctx, const QStringList& args) {
     return usage(ctx, QStringLiteral("hold"), QStringLiteral("SECONDS"));
   if (ctx.checkOnly) return kExitOk;
   // Serves events while it waits, so the keep-alive timer keeps the link up.
-  ctx.app.pump().delay(seconds);
-  return kExitOk;
+  if (ctx.app.link().HoldConnection(seconds)) return kExitOk;
+  ctx.err << RunResult::kConnectionLostDetail << Qt::endl;
+  return kExitFailed;
 }
 
 const CliRegistration kReadParam{{QStringLiteral("read-param"), QStringLiteral("N"), true, readParam}};

@@ -103,8 +103,9 @@ QString modVrHd::ReceiveSequenceFrame(QString& payload) {
   return ReceiveFrameBefore(payload, std::numeric_limits<qint64>::max());
 }
 
-QString modVrHd::ReceiveSequenceFrame(QString& payload, const std::function<bool()>& stopWaiting) {
-  return receiveFrame(payload, std::numeric_limits<qint64>::max(), stopWaiting);
+QString modVrHd::ReceiveSequenceFrameBefore(QString& payload, qint64 deadline,
+                                           const std::function<bool()>& stopWaiting) {
+  return receiveFrame(payload, deadline, stopWaiting);
 }
 
 QString modVrHd::ReceiveFrameBefore(QString& payload, qint64 deadline) { return receiveFrame(payload, deadline, {}); }

@@ -41,6 +41,16 @@ IdentifyOutcome scanIdentifyReplies(const QString& text, const QString& header) 
   return IdentifyOutcome::Undecided;
 }
 
+// A frame (the text after its "(") that answers a goodbye: the identity of an
+// unconnected instrument (the connection is over), or an identity or status
+// reply addressed to this PC (the goodbye is refused).
+bool answersGoodbye(const QString& frame, const QString& hostAddress) {
+  const QStringView address = QStringView(frame).left(1);
+  const QStringView type = QStringView(frame).mid(1, 2);
+  if (address == u"@") return type == u"A2";
+  return !hostAddress.isEmpty() && address == hostAddress && (type == u"A2" || type == u"B6");
+}
+
 // Seconds from 1970-01-01 00:00:00 to the local date and time, as the instrument's clock counts.
 qint64 instrumentEpochSeconds(const QDateTime& local) {
   const QDateTime asIfUtc(local.date(), local.time(), QTimeZone::utc());
@@ -196,24 +206,32 @@ bool modVrHd::SayGoodbye() {
     return true;
   }
 
+  // Frames for another PC, and frames of ours that are neither an identity
+  // nor a status reply (traffic left from before), are no answer: passed over.
   QString answer;
-  for (;;) {
+  bool passedOver = false;
+  while (answer.isEmpty()) {
     Delay(0.5);
     pollStep();
     QString& rx = state_.RxBuffer;
-    const qsizetype close = rx.indexOf(QLatin1Char(')'));
-    if (close < 0) {
+    for (qsizetype close = rx.indexOf(QLatin1Char(')')); close >= 0 && answer.isEmpty();
+         close = rx.indexOf(QLatin1Char(')'))) {
+      const QString text = rx.left(close);
+      rx.remove(0, close + 1);
+      const qsizetype open = text.lastIndexOf(QLatin1Char('('));
+      if (open < 0 || open + 1 >= text.size()) continue;
+      const QString frame = text.mid(open + 1);
+      if (answersGoodbye(frame, state_.HostAddress))
+        answer = frame;
+      else
+        passedOver = true;
+    }
+    if (!answer.isEmpty()) break;
+    // Nothing (more) for this PC: no answer, the connection counts as closed.
+    if (!passedOver || waitExpired(deadline)) {
       CloseLink();
       return true;
     }
-    const QString text = rx.left(close);
-    rx.remove(0, close + 1);
-    const qsizetype open = text.lastIndexOf(QLatin1Char('('));
-    if (open >= 0 && open + 1 < text.size()) {
-      answer = text.mid(open + 1);
-      break;
-    }
-    if (waitExpired(deadline)) return false;
   }
   if (answer.startsWith(QLatin1String("@A2VrHd"))) {
     CloseLink();

@@ -74,9 +74,12 @@ class modVrHd {
   // sequence (silent for as long as an incubation or an ejection hold); only a
   // port failure ends it early, with kNoReplyType.
   QString ReceiveSequenceFrame(QString& payload);
-  // The same, also ended with kNoReplyType as soon as `stopWaiting` returns
-  // true (asked between sleeps), so a cancel can end a silent wait.
-  QString ReceiveSequenceFrame(QString& payload, const std::function<bool()>& stopWaiting);
+  // The sequencer's wait: the same ending at `deadline` (monotonic
+  // milliseconds; when the recipe's timing says a report is overdue), or with
+  // kNoReplyType as soon as `stopWaiting` returns true (asked between sleeps,
+  // so a cancel ends a silent wait). A port failure is told apart by
+  // pump().portFailed().
+  QString ReceiveSequenceFrameBefore(QString& payload, qint64 deadline, const std::function<bool()>& stopWaiting);
   QString ReceiveStatusReply(const QString& echo);
   QString PollStatusReply(const QString& echo);
   // The same waits ending at `deadline` (monotonic milliseconds) at the
@@ -98,6 +101,9 @@ class modVrHd {
   // The instrument status, 3 when the link is down, -1 when no reply came.
   int GetInstrumentStatus();
   bool SayGoodbye();
+  // Keeps the connection for `seconds`, serving window events (the keep-alive
+  // timer among them). False as soon as the port fails or the far end hangs up.
+  bool HoldConnection(double seconds);
   void CloseLink();
   static QString FormatVersion(const QString& code);
 

@@ -5,9 +5,11 @@
 #include "app/Common.h"
 #include "options/RunOptions.h"
 #include "run/DataStorage.h"
+#include "run/ReportDeadline.h"
 #include "run/RunResults.h"
 #include "run/RunSequencer.h"
 #include "run/RunState.h"
+#include "run/SequenceTimeline.h"
 #include "run/StatusDigits.h"
 #include "run/UnstoredRunFile.h"
 
@@ -28,6 +30,7 @@ int RunSequencer::CollectRuns() {
   // From here on a failing spreadsheet operation is skipped and collection goes on.
   DataStorage storage(store_, options_, state_, view_, link);
   cancelWaitExpired_ = false;
+  reportOverdue_ = false;
   dataIncomplete_ = false;
   unstoredRun_.reset();
   unstoredRunFile_.clear();
@@ -46,8 +49,12 @@ int RunSequencer::CollectRuns() {
     return result;
   }
 
+  // An instrument that stopped answering is told to stop its sequence, but
+  // not waited for again.
+  if (reportOverdue_)
+    vr.SendCancelEject();
   // A cancel the instrument never answered: a second eject would only wait as long again.
-  if ((abandon || link.CancelRequested) && !cancelWaitExpired_)
+  else if ((abandon || link.CancelRequested) && !cancelWaitExpired_)
     vr.EjectTray();
   else if (!abandon && !link.CancelRequested && !state_.AwaitingDelayedEjection)
     collectFinalReply(result);
@@ -61,12 +68,17 @@ int RunSequencer::CollectRuns() {
 
 void RunSequencer::collectFrames(DataStorage& storage, int& result, bool& abandon) {
   LinkState& link = app_.linkState();
+  modVrHd& vr = app_.link();
+  // A sequence is silent through an incubation, a pause or an ejection hold:
+  // the wait ends only when a report is overdue by the recipe's own timing,
+  // or when a cancel goes unanswered.
+  ReportDeadline overdue(SequencePlan::fromOptions(options_, state_.ColumnFlags), app_.clock().monotonicMs(),
+                         modVrHd::kReplyTimeoutMs);
   for (;;) {
     const int previousRunNumber = storage.runNumber;
     QString payload;
-    // No reply bound: a sequence is silent through an incubation or an ejection
-    // hold. Only a cancel that the instrument leaves unanswered ends it.
-    const QString type = app_.link().ReceiveSequenceFrame(payload, [this] { return cancelGraceOver(); });
+    const QString type =
+        vr.ReceiveSequenceFrameBefore(payload, overdue.deadlineMs(), [this] { return cancelGraceOver(); });
     if (link.CancelRequested) {
       // Silent for the whole grace: the instrument is not answering. A cancel
       // without grace (the console's) still has its eject answered below.
@@ -74,13 +86,21 @@ void RunSequencer::collectFrames(DataStorage& storage, int& result, bool& abando
       return;
     }
     if (type == modVrHd::kNoReplyType) {
-      setStatusLine(RunTexts::kConnectionLost);
-      setResult(result, RunResult::kInstrumentError, RunResult::kInstrumentErrorHeadline,
-                RunResult::kConnectionLostDetail);
+      if (vr.pump().portFailed()) {
+        setStatusLine(RunTexts::kConnectionLost);
+        setResult(result, RunResult::kInstrumentError, RunResult::kInstrumentErrorHeadline,
+                  RunResult::kConnectionLostDetail);
+      } else {
+        reportOverdue_ = true;
+        const QString silent = RunTexts::stoppedAnswering(overdue.awaitedRun());
+        setStatusLine(silent);
+        setResult(result, RunResult::kInstrumentError, RunResult::kInstrumentErrorHeadline, silent);
+      }
       abandon = true;
       return;
     }
-    if (type == QLatin1String("B4")) {
+    const bool isReport = type == QLatin1String("B4");
+    if (isReport) {
       // The closing dark report of the run before was lost: that run is
       // stored now, so this report's run keeps its own block.
       if (storage.startsNextRunEarly(payload)) {
@@ -99,6 +119,13 @@ void RunSequencer::collectFrames(DataStorage& storage, int& result, bool& abando
     if (storage.runNumber == 1 && previousRunNumber != 1) setStatusLine(RunTexts::kStartingRun1);
     if (storage.runComplete && !abandon && !storeCompletedRun(storage, result, abandon)) return;
     if (storage.lastReport || abandon || link.CancelRequested) return;
+    // Counted from now, after the report was stored: the time the storing
+    // took is not the instrument's.
+    if (isReport) {
+      const ColumnReport report = parseColumnReport(payload);
+      overdue.reportArrived(report.runNumber > 0 ? report.runNumber : storage.runNumber, report.columnIndex,
+                            app_.clock().monotonicMs());
+    }
   }
 }
 

@@ -106,6 +106,8 @@ class RunSequencer {
   int cancelGraceMs_;
   qint64 cancelledAtMs_ = 0;
   bool cancelWaitExpired_ = false;
+  // The sequence ended because a column report was overdue.
+  bool reportOverdue_ = false;
   bool dataIncomplete_ = false;
   std::optional<ReadingsTable> unstoredRun_;
   QString unstoredRunFile_;
@@ -140,4 +142,6 @@ inline const QString kConnectionLost = QStringLiteral("ERROR; run abandoned. The
 inline const QString kLastRunIncomplete =
     QStringLiteral("The last run completed, but the data is incomplete: some column reports were lost.");
 inline const QString kLastRunNoAnswer = QStringLiteral("ERROR on last run; Lumivane did not answer.");
+// A column report of run `run` is overdue by more than the reply bound.
+inline QString stoppedAnswering(int run) { return QStringLiteral("Lumivane stopped answering during run %1.").arg(run); }
 }  // namespace RunTexts
