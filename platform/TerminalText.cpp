@@ -78,5 +78,7 @@ EscapingOutput::~EscapingOutput() {
 qint64 EscapingOutput::writeData(const char* data, qint64 size) {
   const QByteArray escaped = escaper_.feed(QByteArrayView(data, size));
   if (!escaped.isEmpty() && file_.write(escaped) != escaped.size()) return -1;
+  // Out at once, as the stream asked: a script reads the lines as they come, not when the process ends.
+  file_.flush();
   return size;
 }
