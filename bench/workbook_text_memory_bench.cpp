@@ -3,8 +3,8 @@
 // instead of filling the memory:
 //
 //   long-texts   three sheets of long inline strings (about 250 MiB of XML
-//                each, a 2.7 MB file: the text repeats, with a letter changed
-//                every 1200 characters so the file is no zip bomb)
+//                each, a 5 MB file: the text repeats, with a letter changed
+//                every 4000 characters so the file is no zip bomb)
 //   many-texts   three million different shared strings of 40 characters
 //
 //   workbook_text_memory_bench                  writes both files, opens each in a
@@ -109,7 +109,7 @@ class PackageWriter {
 constexpr int kLongTextSheets = 3;
 constexpr int kLongTextCells = 8'000;  // per sheet
 constexpr int kLongTextLength = 32'000;
-constexpr int kVariedEvery = 1'200;
+constexpr int kVariedEvery = 4'000;
 constexpr int kManyTexts = 3'000'000;
 constexpr int kManyTextColumns = 1'000;
 
