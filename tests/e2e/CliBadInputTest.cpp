@@ -49,6 +49,7 @@ TEST_F(CliBadInput, UsageErrorsNameTheArgumentAndSendNothing) {
       {{"write-serial", "ABCDE"}, "TEXT \"ABCDE\" must be 1 to 4 characters"},
       {{"hold", "nan"}, "SECONDS \"nan\" must be a number of seconds from 0 to 86400"},
       {{"eject", "now"}, "takes no arguments, not 1"},
+      {{"identify", "A123", "now"}, "takes no arguments, not 2"},
   };
   for (const Refusal& refusal : refusals) {
     const QString name = refusal.command.first();
