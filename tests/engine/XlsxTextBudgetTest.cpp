@@ -32,6 +32,13 @@ TEST(XlsxMemoryEstimate, CountsCellsAndTextsTheSameHoweverThePartIsCut) {
     EXPECT_EQ(cut.textBytes(), whole.textBytes()) << piece;
     EXPECT_EQ(cut.needed(), whole.needed()) << piece;
   }
+  // A picture (its first byte cannot begin XML) is held, never parsed: its bytes count once.
+  MemoryEstimate picture(limits);
+  picture.startPart();
+  picture.add(QByteArray(4000, '\x89') + "<c " + QByteArray(4000, 'x'));
+  picture.startPart();
+  EXPECT_EQ(picture.cellTags(), 0);
+  EXPECT_EQ(picture.needed(), 8003);
   // A text still inflating already counts, with its copies while it is read.
   MemoryEstimate inflating(limits);
   inflating.startPart();

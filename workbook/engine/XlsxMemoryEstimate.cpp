@@ -13,6 +13,13 @@ bool allBlank(const char* begin, const char* end) {
   return true;
 }
 
+// "<", white space, a byte-order mark (UTF-8, UTF-16, UTF-32) or a UTF-16/32 "<".
+bool mayBeginXml(char first) {
+  const auto byte = static_cast<unsigned char>(first);
+  return byte == '<' || byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n' || byte == 0xEF ||
+         byte == 0xFE || byte == 0xFF || byte == 0x00;
+}
+
 }  // namespace
 
 void MemoryEstimate::endRun(qint64 length, bool blank) {
@@ -29,10 +36,13 @@ void MemoryEstimate::startPart() {
   run_ = 0;
   runBlank_ = true;
   tagStartSeen_ = 0;
+  kind_ = Kind::Unknown;
 }
 
 void MemoryEstimate::add(QByteArrayView bytes) {
   inflated_ += bytes.size();
+  if (kind_ == Kind::Unknown && !bytes.empty()) kind_ = mayBeginXml(bytes.front()) ? Kind::Markup : Kind::Binary;
+  if (kind_ == Kind::Binary) return;
   const char* p = bytes.data();
   const char* const end = p + bytes.size();
   while (p < end) {

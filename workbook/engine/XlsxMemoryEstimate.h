@@ -20,7 +20,9 @@ class MemoryEstimate {
  public:
   explicit MemoryEstimate(const ReadLimits& limits) : limits_(limits) {}
 
-  // The next part begins: nothing of the last one carries over.
+  // The next part begins: nothing of the last one carries over. A part whose
+  // first byte cannot begin XML (a picture, a printer's settings) is only
+  // held: read as XML it would fail at that byte.
   void startPart();
   void add(QByteArrayView bytes);
 
@@ -41,6 +43,7 @@ class MemoryEstimate {
   qint64 textBytes_ = 0;
   qint64 texts_ = 0;
   qint64 longestRun_ = 0;
+  enum class Kind { Unknown, Markup, Binary } kind_ = Kind::Unknown;
   // Where the scan stands across pieces of a part.
   bool inTag_ = false;
   qint64 run_ = 0;         // characters (or tag bytes) since the run began
