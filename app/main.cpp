@@ -11,6 +11,7 @@
 #include "app/frmMain.h"
 #include "firmware/modDownload.h"
 #include "app/modMain.h"
+#include "platform/FileSizeLimit.h"
 #include "platform/InstanceGuard.h"
 #include "platform/ProgramInfo.h"
 #include "platform/QtSerialPort.h"
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
   platform.computerName = std::make_unique<SystemComputerName>();
   AppContext app(std::move(platform));
   modMain::CreateProgramFolders(app.program().folder);
+  ignoreFileSizeLimitSignal();
 
   modMain entry(app);
   LockFileInstanceGuard guard(app.program().executableName);

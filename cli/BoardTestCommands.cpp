@@ -2,6 +2,7 @@
 // for a production line that scripts its bench. The report is printed (or
 // saved as a PDF) as the window does, and its lines go to standard output.
 #include "app/AppContext.h"
+#include "cli/Arguments.h"
 #include "cli/CliCommand.h"
 #include "cli/Interrupt.h"
 #include "factory/MainBoardTest.h"
@@ -15,14 +16,30 @@ struct BoardTestArguments {
 };
 
 // BOARD-ID [--passes N]: an ID of 1 to 4 characters, not all blanks (as the window takes it), N at least 1.
-bool parse(const QStringList& args, BoardTestArguments& parsed) {
-  if (args.size() != 1 && args.size() != 3) return false;
+// False with `problem` naming the argument that is wrong.
+bool parse(const QStringList& args, BoardTestArguments& parsed, QString* problem) {
+  if (args.size() != 1 && args.size() != 3) {
+    *problem = QStringLiteral("takes BOARD-ID and, optionally, --passes N; not %1 arguments").arg(args.size());
+    return false;
+  }
   parsed.boardId = args[0];
-  if (!BoardTest::acceptableBoardId(parsed.boardId) || parsed.boardId.startsWith(QLatin1String("--"))) return false;
+  if (!BoardTest::acceptableBoardId(parsed.boardId) || parsed.boardId.startsWith(QLatin1String("--"))) {
+    *problem = CliArguments::mustBe(QStringLiteral("BOARD-ID"), args[0],
+                                    QStringLiteral("1 to 4 characters, not all blanks"));
+    return false;
+  }
   if (args.size() == 1) return true;
-  bool ok = false;
-  parsed.passes = args[2].toInt(&ok);
-  return args[1] == QLatin1String("--passes") && ok && parsed.passes >= 1;
+  if (args[1] != QLatin1String("--passes")) {
+    *problem = QStringLiteral("unknown option \"%1\"").arg(args[1]);
+    return false;
+  }
+  const std::optional<qint64> passes = CliArguments::wholeNumber(args[2], 1, 1'000'000);
+  if (!passes) {
+    *problem = CliArguments::mustBe(QStringLiteral("--passes"), args[2], QStringLiteral("a whole number from 1 to 1000000"));
+    return false;
+  }
+  parsed.passes = static_cast<int>(*passes);
+  return true;
 }
 
 // Prints every report line on standard output as it goes to the printer.
@@ -106,10 +123,8 @@ int exitFor(CliContext& ctx, const BoardTest& test) {
 template <typename Test, typename Operator>
 int runBoardTest(CliContext& ctx, const QStringList& args, const char* name) {
   BoardTestArguments parsed;
-  if (!parse(args, parsed)) {
-    ctx.err << "usage: lumivanectl " << name << " BOARD-ID [--passes N]" << Qt::endl;
-    return kExitUsage;
-  }
+  if (QString problem; !parse(args, parsed, &problem))
+    return CliArguments::usageError(ctx, QLatin1String(name), QStringLiteral("BOARD-ID [--passes N]"), problem);
   if (ctx.checkOnly) return kExitOk;
   Operator person(parsed);
   Test test(ctx.app, person);

@@ -1,6 +1,8 @@
 // lumivanectl calibration commands: the calibration window's values, the
 // delay thresholds, the light-level display, the dark-column calibration and
 // the light-plate calibration.
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <map>
 #include <optional>
@@ -14,6 +16,7 @@
 #include "calibration/LightLevelDisplay.h"
 #include "calibration/LightPlateCalibration.h"
 #include "calibration/SingleFloatText.h"
+#include "cli/Arguments.h"
 #include "cli/CliCommand.h"
 #include "cli/Interrupt.h"
 
@@ -54,7 +57,27 @@ int failed(CliContext& ctx, const CalibrationFailure& failure) {
   return kExitFailed;
 }
 
-// Options of the form --name VALUE (a positive number) and --flag.
+// An option of the form --name VALUE: a finite number within its bounds
+// (whole where it counts something).
+struct NumberOption {
+  QString name;
+  double minimum;
+  double maximum;
+  bool whole = false;
+
+  QString what() const {
+    return QStringLiteral("a %1 from %2 to %3")
+        .arg(whole ? QStringLiteral("whole number") : QStringLiteral("number"))
+        .arg(QString::number(minimum, 'g', 15), QString::number(maximum, 'g', 15));
+  }
+};
+
+// The longest a command samples for: one day, as hold.
+constexpr double kMaxSeconds = 86400;
+const NumberOption kSecondsOption{QStringLiteral("--seconds"), 0.001, kMaxSeconds};
+const NumberOption kSamplesOption{QStringLiteral("--samples"), 1, 10'000'000, true};
+
+// Options of the form --name VALUE and --flag.
 struct CommandOptions {
   std::optional<double> number(const QString& name) const {
     const auto it = values.find(name);
@@ -67,20 +90,30 @@ struct CommandOptions {
   QStringList positional;
 };
 
-std::optional<CommandOptions> parseOptions(const QStringList& args, const QStringList& numbers,
-                                           const QStringList& flags) {
+// nullopt with `problem` naming the option that is wrong and what it must be.
+std::optional<CommandOptions> parseOptions(const QStringList& args, const std::vector<NumberOption>& numbers,
+                                           const QStringList& flags, QString* problem) {
   CommandOptions options;
   for (qsizetype i = 0; i < args.size(); ++i) {
     const QString& arg = args[i];
-    if (numbers.contains(arg)) {
-      if (i + 1 >= args.size()) return std::nullopt;
-      bool ok = false;
-      const double value = args[++i].toDouble(&ok);
-      if (!ok || value <= 0) return std::nullopt;
-      options.values[arg] = value;
+    const auto number = std::find_if(numbers.begin(), numbers.end(), [&](const NumberOption& o) { return o.name == arg; });
+    if (number != numbers.end()) {
+      if (i + 1 >= args.size()) {
+        *problem = QStringLiteral("%1 needs a value: %2").arg(arg, number->what());
+        return std::nullopt;
+      }
+      const QString& text = args[++i];
+      std::optional<double> value = CliArguments::boundedNumber(text, number->minimum, number->maximum);
+      if (value && number->whole && *value != std::floor(*value)) value.reset();
+      if (!value) {
+        *problem = CliArguments::mustBe(arg, text, number->what());
+        return std::nullopt;
+      }
+      options.values[arg] = *value;
     } else if (flags.contains(arg)) {
       options.flags.append(arg);
     } else if (arg.startsWith(QLatin1String("--"))) {
+      *problem = QStringLiteral("unknown option \"%1\"").arg(arg);
       return std::nullopt;
     } else {
       options.positional.append(arg);
@@ -92,7 +125,9 @@ std::optional<CommandOptions> parseOptions(const QStringList& args, const QStrin
 // --- calibration ---
 
 int showCalibration(CliContext& ctx, const QStringList& args) {
-  if (!args.isEmpty()) return usage(ctx, "calibration");
+  if (!args.isEmpty())
+    return CliArguments::usageError(ctx, QStringLiteral("calibration"), QString(),
+                                    CliArguments::wrongCount(args.size(), QString(), 0));
   if (ctx.checkOnly) return kExitOk;
   CalibrationValues values;
   CalibrationFailure failure;
@@ -179,8 +214,14 @@ class ConsoleLightLevel : public LightLevelView {
 };
 
 int lightLevel(CliContext& ctx, const QStringList& args) {
-  const auto options = parseOptions(args, {QStringLiteral("--samples"), QStringLiteral("--seconds")}, {});
-  if (!options || !options->positional.isEmpty()) return usage(ctx, "light-level [--samples N] [--seconds S]");
+  const QString name = QStringLiteral("light-level");
+  const QString usage = QStringLiteral("[--samples N] [--seconds S]");
+  QString problem;
+  const auto options = parseOptions(args, {kSamplesOption, kSecondsOption}, {}, &problem);
+  if (!options) return CliArguments::usageError(ctx, name, usage, problem);
+  if (!options->positional.isEmpty())
+    return CliArguments::usageError(ctx, name, usage,
+                                    QStringLiteral("takes only options, not \"%1\"").arg(options->positional[0]));
   if (ctx.checkOnly) return kExitOk;
   CommandPrompts prompts(ctx);
   ConsoleLightLevel view(ctx, options->number(QStringLiteral("--samples")),
@@ -212,9 +253,14 @@ class ConsoleDarkColumn : public DarkColumnView {
 
 int calibrateDarkColumn(CliContext& ctx, const QStringList& args) {
   const QString accept = QStringLiteral("--accept-out-of-range");
-  const auto options = parseOptions(args, {QStringLiteral("--seconds")}, {accept});
-  if (!options || !options->positional.isEmpty())
-    return usage(ctx, "calibrate-dark-column [--seconds S] [--accept-out-of-range]");
+  const QString name = QStringLiteral("calibrate-dark-column");
+  const QString usage = QStringLiteral("[--seconds S] [--accept-out-of-range]");
+  QString problem;
+  const auto options = parseOptions(args, {kSecondsOption}, {accept}, &problem);
+  if (!options) return CliArguments::usageError(ctx, name, usage, problem);
+  if (!options->positional.isEmpty())
+    return CliArguments::usageError(ctx, name, usage,
+                                    QStringLiteral("takes only options, not \"%1\"").arg(options->positional[0]));
   if (ctx.checkOnly) return kExitOk;
   LinkState& link = ctx.app.linkState();
   const bool acceptOutOfRange = options->flag(accept);
@@ -241,9 +287,14 @@ int calibrateDarkColumn(CliContext& ctx, const QStringList& args) {
 
 int calibrateLightPlate(CliContext& ctx, const QStringList& args) {
   const QString accept = QStringLiteral("--accept-out-of-limits");
-  const auto options = parseOptions(args, {}, {accept});
-  if (!options || options->positional.size() != 1)
-    return usage(ctx, "calibrate-light-plate CODE [--accept-out-of-limits]");
+  const QString name = QStringLiteral("calibrate-light-plate");
+  const QString usage = QStringLiteral("CODE [--accept-out-of-limits]");
+  QString problem;
+  const auto options = parseOptions(args, {}, {accept}, &problem);
+  if (!options) return CliArguments::usageError(ctx, name, usage, problem);
+  if (options->positional.size() != 1)
+    return CliArguments::usageError(ctx, name, usage,
+                                    QStringLiteral("takes one access CODE, not %1").arg(options->positional.size()));
   const std::optional<QChar> mode = LightPlateCalibration::modeForAccessCode(options->positional[0]);
   if (!mode) return failed(ctx, {CalibrationTexts::kWrongPassword, CalibrationTexts::kPasswordError});
   if (ctx.checkOnly) return kExitOk;

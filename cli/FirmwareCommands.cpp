@@ -2,6 +2,7 @@
 #include <QFile>
 
 #include "app/AppContext.h"
+#include "cli/Arguments.h"
 #include "cli/CliCommand.h"
 #include "firmware/HexImage.h"
 #include "firmware/modDownload.h"
@@ -12,10 +13,9 @@ namespace {
 constexpr int kProgressStep = 10;
 
 int downloadFirmware(CliContext& ctx, const QStringList& args) {
-  if (args.size() != 1) {
-    ctx.err << "usage: lumivanectl download-firmware FILE" << Qt::endl;
-    return kExitUsage;
-  }
+  if (args.size() != 1)
+    return CliArguments::usageError(ctx, QStringLiteral("download-firmware"), QStringLiteral("FILE"),
+                                    CliArguments::wrongCount(args.size(), QStringLiteral("FILE"), 1));
   const FirmwareImageCheck check = CheckFirmwareImage(args[0]);
   if (!check.failure.isEmpty()) {
     ctx.err << check.failure << Qt::endl;

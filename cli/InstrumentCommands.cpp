@@ -8,6 +8,7 @@
 #include "app/AppContext.h"
 #include "app/Common.h"
 #include "calibration/SingleFloatText.h"
+#include "cli/Arguments.h"
 #include "cli/CliCommand.h"
 #include "run/RunResults.h"
 
@@ -16,6 +17,15 @@ namespace {
 int usage(CliContext& ctx, const QString& name, const QString& arguments) {
   ctx.err << "usage: lumivanectl " << name << ' ' << arguments << Qt::endl;
   return kExitUsage;
+}
+
+using CliArguments::mustBe;
+using CliArguments::usageError;
+using CliArguments::wrongCount;
+
+// A command that takes no arguments was given some.
+int noArguments(CliContext& ctx, const QString& name, const QStringList& args) {
+  return usageError(ctx, name, QString(), wrongCount(args.size(), QString(), 0));
 }
 
 int result(CliContext& ctx, const QString& failure, const QString& success = {}) {
@@ -60,20 +70,12 @@ std::optional<int> parameterNumber(const QString& text) {
   return static_cast<int>(*number);
 }
 
-// Exactly `count` hexadecimal digits, an optional "0x" in front stripped; upper-cased
-// as the instrument echoes them.
-std::optional<QString> hexDigits(const QString& text, qsizetype count) {
-  const QString digits = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2) : text;
-  if (digits.size() != count) return std::nullopt;
-  for (const QChar c : digits)
-    if (!((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
-          (c >= QLatin1Char('A') && c <= QLatin1Char('F'))))
-      return std::nullopt;
-  return digits.toUpper();
-}
-
-// A memory word's address: five hexadecimal digits.
-std::optional<QString> wordAddress(const QString& text) { return hexDigits(text, 5); }
+// A memory word's address: five hexadecimal digits, upper-cased as the instrument echoes them.
+std::optional<QString> wordAddress(const QString& text) { return CliArguments::hexDigits(text, 5, 5); }
+const QString kAddressMustBe = QStringLiteral("5 hexadecimal digits (an optional 0x in front)");
+// A memory word's value: 1 to 4 hexadecimal digits, padded to 4.
+const QString kWordMustBe = QStringLiteral("1 to 4 hexadecimal digits (an optional 0x in front)");
+const QString kParameterMustBe = QStringLiteral("a parameter number from 0 to 255 (decimal or 0x hexadecimal)");
 
 // The longest text the serial-number parameter holds.
 constexpr qsizetype kSerialNumberLength = 4;
@@ -83,8 +85,11 @@ constexpr double kMaxHoldSeconds = 86400;
 const QString kRowLetters = QStringLiteral("ABCDEFGH");
 
 int readParam(CliContext& ctx, const QStringList& args) {
-  const auto number = args.size() == 1 ? parameterNumber(args[0]) : std::nullopt;
-  if (!number) return usage(ctx, QStringLiteral("read-param"), QStringLiteral("N"));
+  const QString name = QStringLiteral("read-param");
+  const QString usage = QStringLiteral("N");
+  if (args.size() != 1) return usageError(ctx, name, usage, wrongCount(args.size(), usage, 1));
+  const auto number = parameterNumber(args[0]);
+  if (!number) return usageError(ctx, name, usage, mustBe(QStringLiteral("N"), args[0], kParameterMustBe));
   if (ctx.checkOnly) return kExitOk;
   qint32 value = 0;
   const QString failure = ctx.app.link().ReadParameter(*number, value);
@@ -92,16 +97,24 @@ int readParam(CliContext& ctx, const QStringList& args) {
 }
 
 int writeParam(CliContext& ctx, const QStringList& args) {
-  const auto number = args.size() == 2 ? parameterNumber(args[0]) : std::nullopt;
-  const auto value = args.size() == 2 ? parseInteger(args[1], -2147483648LL, 4294967295LL) : std::nullopt;
-  if (!number || !value) return usage(ctx, QStringLiteral("write-param"), QStringLiteral("N VALUE"));
+  const QString name = QStringLiteral("write-param");
+  const QString usage = QStringLiteral("N VALUE");
+  if (args.size() != 2) return usageError(ctx, name, usage, wrongCount(args.size(), usage, 2));
+  const auto number = parameterNumber(args[0]);
+  if (!number) return usageError(ctx, name, usage, mustBe(QStringLiteral("N"), args[0], kParameterMustBe));
+  const auto value = parseInteger(args[1], -2147483648LL, 4294967295LL);
+  if (!value)
+    return usageError(ctx, name, usage,
+                      mustBe(QStringLiteral("VALUE"), args[1],
+                             QStringLiteral("a 32-bit whole number: decimal from -2147483648 to 4294967295, "
+                                            "or 0x and 1 to 8 hexadecimal digits")));
   if (ctx.checkOnly) return kExitOk;
   const auto pattern = static_cast<qint32>(static_cast<quint32>(*value));
   return result(ctx, ctx.app.link().WriteParameter(*number, pattern));
 }
 
 int readCoefficients(CliContext& ctx, const QStringList& args) {
-  if (!args.isEmpty()) return usage(ctx, QStringLiteral("read-coefficients"), QString());
+  if (!args.isEmpty()) return noArguments(ctx, QStringLiteral("read-coefficients"), args);
   if (ctx.checkOnly) return kExitOk;
   return withConversion(ctx, [&]() -> int {
     std::array<float, 8> coefficients{};
@@ -134,15 +147,22 @@ int writeCoefficients(CliContext& ctx, const QStringList& args) {
 }
 
 int writeSerial(CliContext& ctx, const QStringList& args) {
-  if (args.size() != 1 || args[0].isEmpty() || args[0].size() > kSerialNumberLength)
-    return usage(ctx, QStringLiteral("write-serial"), QStringLiteral("TEXT"));
+  const QString name = QStringLiteral("write-serial");
+  const QString usage = QStringLiteral("TEXT");
+  if (args.size() != 1) return usageError(ctx, name, usage, wrongCount(args.size(), usage, 1));
+  if (args[0].isEmpty() || args[0].size() > kSerialNumberLength)
+    return usageError(ctx, name, usage,
+                      mustBe(usage, args[0], QStringLiteral("1 to %1 characters").arg(kSerialNumberLength)));
   if (ctx.checkOnly) return kExitOk;
   return result(ctx, ctx.app.link().WriteSerialNumber(args[0]));
 }
 
 int peek(CliContext& ctx, const QStringList& args) {
-  const auto address = args.size() == 1 ? wordAddress(args[0]) : std::nullopt;
-  if (!address) return usage(ctx, QStringLiteral("peek"), QStringLiteral("ADDRESS"));
+  const QString name = QStringLiteral("peek");
+  const QString usage = QStringLiteral("ADDRESS");
+  if (args.size() != 1) return usageError(ctx, name, usage, wrongCount(args.size(), usage, 1));
+  const auto address = wordAddress(args[0]);
+  if (!address) return usageError(ctx, name, usage, mustBe(usage, args[0], kAddressMustBe));
   if (ctx.checkOnly) return kExitOk;
   QString value;
   const QString failure = ctx.app.link().PeekWord(*address, value);
@@ -150,27 +170,31 @@ int peek(CliContext& ctx, const QStringList& args) {
 }
 
 int poke(CliContext& ctx, const QStringList& args) {
-  const auto address = args.size() == 2 ? wordAddress(args[0]) : std::nullopt;
-  const auto value = args.size() == 2 ? hexDigits(args[1], 4) : std::nullopt;
-  if (!address || !value) return usage(ctx, QStringLiteral("poke"), QStringLiteral("ADDRESS VALUE"));
+  const QString name = QStringLiteral("poke");
+  const QString usage = QStringLiteral("ADDRESS VALUE");
+  if (args.size() != 2) return usageError(ctx, name, usage, wrongCount(args.size(), usage, 2));
+  const auto address = wordAddress(args[0]);
+  if (!address) return usageError(ctx, name, usage, mustBe(QStringLiteral("ADDRESS"), args[0], kAddressMustBe));
+  const auto value = CliArguments::hexDigits(args[1], 1, 4);
+  if (!value) return usageError(ctx, name, usage, mustBe(QStringLiteral("VALUE"), args[1], kWordMustBe));
   if (ctx.checkOnly) return kExitOk;
   return result(ctx, ctx.app.link().PokeWord(*address, value->toInt(nullptr, 16)));
 }
 
 int eject(CliContext& ctx, const QStringList& args) {
-  if (!args.isEmpty()) return usage(ctx, QStringLiteral("eject"), QString());
+  if (!args.isEmpty()) return noArguments(ctx, QStringLiteral("eject"), args);
   if (ctx.checkOnly) return kExitOk;
   return result(ctx, ctx.app.link().EjectTray());
 }
 
 int park(CliContext& ctx, const QStringList& args) {
-  if (!args.isEmpty()) return usage(ctx, QStringLiteral("park"), QString());
+  if (!args.isEmpty()) return noArguments(ctx, QStringLiteral("park"), args);
   if (ctx.checkOnly) return kExitOk;
   return result(ctx, ctx.app.link().ParkTray());
 }
 
 int releaseMotors(CliContext& ctx, const QStringList& args) {
-  if (!args.isEmpty()) return usage(ctx, QStringLiteral("release-motors"), QString());
+  if (!args.isEmpty()) return noArguments(ctx, QStringLiteral("release-motors"), args);
   if (ctx.checkOnly) return kExitOk;
   ctx.app.link().ReleaseMotors();
   // The release has no result of its own: the instrument must still answer afterwards.
@@ -182,10 +206,13 @@ int releaseMotors(CliContext& ctx, const QStringList& args) {
 }
 
 int hold(CliContext& ctx, const QStringList& args) {
-  bool ok = args.size() == 1;
-  const double seconds = ok ? args[0].toDouble(&ok) : 0.0;
-  if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds > kMaxHoldSeconds)
-    return usage(ctx, QStringLiteral("hold"), QStringLiteral("SECONDS"));
+  const QString usage = QStringLiteral("SECONDS");
+  if (args.size() != 1) return usageError(ctx, QStringLiteral("hold"), usage, wrongCount(args.size(), usage, 1));
+  const std::optional<double> held = CliArguments::boundedNumber(args[0], 0, kMaxHoldSeconds);
+  if (!held)
+    return usageError(ctx, QStringLiteral("hold"), usage,
+                      mustBe(usage, args[0], QStringLiteral("a number of seconds from 0 to %1").arg(kMaxHoldSeconds)));
+  const double seconds = *held;
   if (ctx.checkOnly) return kExitOk;
   // Serves events while it waits, so the keep-alive timer keeps the link up.
   if (ctx.app.link().HoldConnection(seconds)) return kExitOk;

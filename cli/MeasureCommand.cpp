@@ -4,6 +4,7 @@
 #include <map>
 
 #include "app/AppContext.h"
+#include "cli/Arguments.h"
 #include "cli/CliCommand.h"
 #include "cli/InterruptSignals.h"
 #include "options/RunOptions.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-const char* const kUsage = "measure WORKBOOK [--test TEXT] [--operator TEXT] [--plate TEXT] [--notes TEXT]";
+const char* const kUsage = "WORKBOOK [--test TEXT] [--operator TEXT] [--plate TEXT] [--notes TEXT]";
 
 // Message boxes of a scripted measurement: every box is printed "title: prompt"
 // on standard error and answered with its cancel button (OK where it is the
@@ -62,15 +63,24 @@ struct MeasureArguments {
   std::map<QString, QString> texts;  // "--test", "--operator", "--plate", "--notes"
 };
 
-bool parse(const QStringList& args, MeasureArguments& parsed) {
-  if (args.isEmpty() || args[0].startsWith(QLatin1String("--"))) return false;
+// False with `problem` naming the argument that is wrong.
+bool parse(const QStringList& args, MeasureArguments& parsed, QString* problem) {
+  if (args.isEmpty() || args[0].startsWith(QLatin1String("--"))) {
+    *problem = QStringLiteral("the WORKBOOK comes first");
+    return false;
+  }
   parsed.workbook = args[0];
   for (qsizetype i = 1; i < args.size(); i += 2) {
     const QString& flag = args[i];
-    if (i + 1 >= args.size()) return false;
     if (flag != QLatin1String("--test") && flag != QLatin1String("--operator") && flag != QLatin1String("--plate") &&
-        flag != QLatin1String("--notes"))
+        flag != QLatin1String("--notes")) {
+      *problem = QStringLiteral("unknown option \"%1\"").arg(flag);
       return false;
+    }
+    if (i + 1 >= args.size()) {
+      *problem = QStringLiteral("%1 needs a TEXT").arg(flag);
+      return false;
+    }
     parsed.texts[flag] = args[i + 1];
   }
   return true;
@@ -122,10 +132,8 @@ class MeasureInterrupts {
 
 int measure(CliContext& ctx, const QStringList& args) {
   MeasureArguments parsed;
-  if (!parse(args, parsed)) {
-    ctx.err << "usage: lumivanectl " << kUsage << Qt::endl;
-    return kExitUsage;
-  }
+  if (QString problem; !parse(args, parsed, &problem))
+    return CliArguments::usageError(ctx, QStringLiteral("measure"), QLatin1String(kUsage), problem);
   MeasurePrompts prompts(ctx);
   modExcel store(prompts, ctx.app.program());
   QObject::connect(&store, &modExcel::recoveryCopyFailed, [&ctx](const QString& message) { ctx.err << message << Qt::endl; });

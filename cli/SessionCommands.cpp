@@ -1,14 +1,14 @@
 // identify and status.
 #include "app/AppContext.h"
+#include "cli/Arguments.h"
 #include "cli/CliCommand.h"
 
 namespace {
 
 int identify(CliContext& cli, const QStringList& args) {
-  if (!args.isEmpty()) {
-    cli.err << "identify takes no arguments." << Qt::endl;
-    return kExitUsage;
-  }
+  if (!args.isEmpty())
+    return CliArguments::usageError(cli, QStringLiteral("identify"), QString(),
+                                    CliArguments::wrongCount(args.size(), QString(), 0));
   if (cli.checkOnly) return kExitOk;
   const LinkState& link = cli.app.linkState();
   cli.out << "Serial number: " << link.InstrumentSerialNumber << Qt::endl
@@ -20,10 +20,9 @@ int identify(CliContext& cli, const QStringList& args) {
 }
 
 int status(CliContext& cli, const QStringList& args) {
-  if (!args.isEmpty()) {
-    cli.err << "status takes no arguments." << Qt::endl;
-    return kExitUsage;
-  }
+  if (!args.isEmpty())
+    return CliArguments::usageError(cli, QStringLiteral("status"), QString(),
+                                    CliArguments::wrongCount(args.size(), QString(), 0));
   if (cli.checkOnly) return kExitOk;
   const int value = cli.app.link().GetInstrumentStatus();
   if (value < 0) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/AppContext.h"
+#include "cli/Arguments.h"
 #include "cli/CliCommand.h"
 #include "options/OptionsReport.h"
 #include "options/RunOptions.h"
@@ -56,13 +57,14 @@ void printOptions(CliContext& ctx, const OpenWorkbook& book) {
   ctx.out.flush();
 }
 
-int usage(CliContext& ctx, const QString& text) {
-  ctx.err << "usage: lumivanectl " << text << Qt::endl;
-  return kExitUsage;
+// A command given the wrong number of arguments.
+int wrongCount(CliContext& ctx, const QString& name, const QString& usage, const QStringList& args, qsizetype count) {
+  return CliArguments::usageError(ctx, name, usage, CliArguments::wrongCount(args.size(), usage, count));
 }
 
 int newWorkbook(CliContext& ctx, const QStringList& args) {
-  if (args.size() != 2) return usage(ctx, QStringLiteral("new-workbook TEMPLATE OUT.xlsx"));
+  if (args.size() != 2)
+    return wrongCount(ctx, QStringLiteral("new-workbook"), QStringLiteral("TEMPLATE OUT.xlsx"), args, 2);
   OpenWorkbook book(ctx);
   if (!book.open(ctx, args[0])) return kExitFailed;
   if (!book.store.ExcelWorkbook->SaveAs(args[1])) {
@@ -74,7 +76,7 @@ int newWorkbook(CliContext& ctx, const QStringList& args) {
 }
 
 int showOptions(CliContext& ctx, const QStringList& args) {
-  if (args.size() != 1) return usage(ctx, QStringLiteral("options WORKBOOK"));
+  if (args.size() != 1) return wrongCount(ctx, QStringLiteral("options"), QStringLiteral("WORKBOOK"), args, 1);
   OpenWorkbook book(ctx);
   if (!book.open(ctx, args[0]) || !book.options.LoadOptionsFromWorkbook()) return kExitFailed;
   printOptions(ctx, book);
@@ -98,11 +100,16 @@ QStringList refusedValues(const RunOptions& options,
 }
 
 const char* const kSetOptionsUsage =
-    "set-options WORKBOOK [--incubation N] [--runs N] [--delay N] [--ejection N] [--settling N] [--dwell N] "
+    "WORKBOOK [--incubation N] [--runs N] [--delay N] [--ejection N] [--settling N] [--dwell N] "
     "[--wells all|none|LIST]";
 
+int setOptionsUsage(CliContext& ctx, const QString& problem) {
+  return CliArguments::usageError(ctx, QStringLiteral("set-options"), QLatin1String(kSetOptionsUsage), problem);
+}
+
 int setOptions(CliContext& ctx, const QStringList& args) {
-  if (args.isEmpty() || args[0].startsWith(QLatin1String("--"))) return usage(ctx, QLatin1String(kSetOptionsUsage));
+  if (args.isEmpty() || args[0].startsWith(QLatin1String("--")))
+    return setOptionsUsage(ctx, QStringLiteral("the WORKBOOK comes first"));
   const std::map<QString, OptionField RunOptions::*> flags = {
       {QStringLiteral("--incubation"), &RunOptions::txtIncubation},
       {QStringLiteral("--runs"), &RunOptions::txtRepeats},
@@ -114,20 +121,17 @@ int setOptions(CliContext& ctx, const QStringList& args) {
   std::vector<std::pair<OptionField RunOptions::*, QString>> texts;
   std::optional<std::array<bool, WellMap::kWells>> wells;
   for (qsizetype i = 1; i < args.size(); i += 2) {
-    if (i + 1 >= args.size()) return usage(ctx, QLatin1String(kSetOptionsUsage));
     const QString& flag = args[i];
+    if (i + 1 >= args.size()) return setOptionsUsage(ctx, QStringLiteral("%1 needs a value").arg(flag));
     const QString& value = args[i + 1];
     if (flag == QLatin1String("--wells")) {
       QString error;
       wells = parseWellSelection(value, &error);
-      if (!wells) {
-        ctx.err << error << Qt::endl;
-        return kExitUsage;
-      }
+      if (!wells) return setOptionsUsage(ctx, QStringLiteral("--wells: %1").arg(error));
     } else if (const auto known = flags.find(flag); known != flags.end()) {
       texts.emplace_back(known->second, value);
     } else {
-      return usage(ctx, QLatin1String(kSetOptionsUsage));
+      return setOptionsUsage(ctx, QStringLiteral("unknown option \"%1\"").arg(flag));
     }
   }
 
@@ -154,7 +158,7 @@ int setOptions(CliContext& ctx, const QStringList& args) {
 }
 
 int makeTemplate(CliContext& ctx, const QStringList& args) {
-  if (args.size() != 1) return usage(ctx, QStringLiteral("make-template OUT.xltx"));
+  if (args.size() != 1) return wrongCount(ctx, QStringLiteral("make-template"), QStringLiteral("OUT.xltx"), args, 1);
   QString error;
   if (!DefaultTemplate::write(args[0], &error)) {
     ctx.err << "Cannot write " << args[0] << ": " << error << Qt::endl;

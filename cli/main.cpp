@@ -2,6 +2,7 @@
 #include <QCommandLineParser>
 #include <QApplication>
 #include <QTextStream>
+#include <csignal>
 #include <memory>
 
 #include "app/AppContext.h"
@@ -9,8 +10,10 @@
 #include "app/modMain.h"
 #include "cli/CliCommand.h"
 #include "firmware/modDownload.h"
+#include "platform/FileSizeLimit.h"
 #include "platform/PortNaming.h"
 #include "platform/QtSerialPort.h"
+#include "platform/TerminalText.h"
 #include "platform/TracingSerialPort.h"
 #include "sim/Simulator.h"
 
@@ -99,8 +102,13 @@ int main(int argc, char** argv) {
   startUpPassesOn = qInstallMessageHandler(quietStartUp);
   QApplication application(argc, argv);
   qInstallMessageHandler(startUpPassesOn);
-  QTextStream out(stdout);
-  QTextStream err(stderr);
+  ignoreFileSizeLimitSignal();
+  // Instrument text reaches both streams (replies, echoed values, failure texts): its control characters are
+  // printed escaped, whatever the command.
+  EscapingOutput standardOutput(stdout);
+  EscapingOutput standardError(stderr);
+  QTextStream out(&standardOutput);
+  QTextStream err(&standardError);
 
   QCommandLineParser parser;
   parser.setApplicationDescription(
@@ -143,7 +151,13 @@ int main(int argc, char** argv) {
   AppContext app(makePlatform(parser.value(QStringLiteral("home")), repair));
   app.link().setFirmwareDownload(modDownload::automaticRepair(app.link()));
   CliContext cli{app, out, err};
-  if (!command->usesInstrument) return command->run(cli, args);
+  if (!command->usesInstrument) {
+    // Ctrl-C ends a workbook command on the spot, even when the shell started it ignoring interrupts:
+    // nothing it does leaves a file half written (every save is a rename).
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    return command->run(cli, args);
+  }
   cli.checkOnly = true;
   if (const int checked = command->run(cli, args); checked != kExitOk) return checked;
   cli.checkOnly = false;

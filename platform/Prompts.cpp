@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QTextStream>
 
+#include "platform/TerminalText.h"
+
 namespace {
 
 PromptAnswer defaultAnswer(PromptButtons buttons) {
@@ -91,8 +93,9 @@ PromptAnswer MessageBoxPrompts::show(const QString& prompt, const QString& title
 }
 
 PromptAnswer ConsolePrompts::show(const QString& prompt, const QString& title, PromptButtons buttons, PromptIcon) {
+  // The prompt may quote what the instrument sent.
   QTextStream err(stderr);
-  err << title << ": " << prompt << Qt::endl;
+  err << escapeControls(title + QStringLiteral(": ") + prompt) << Qt::endl;
   return defaultAnswer(buttons);
 }
 

@@ -7,6 +7,7 @@
 #include <QUuid>
 
 #include "workbook/engine/Automation.h"
+#include "workbook/engine/RegularFile.h"
 #include "workbook/engine/SaveFile.h"
 #include "workbook/engine/XlsxFile.h"
 
@@ -94,12 +95,15 @@ QList<RecoveredWorkbook> RecoveryStore::recovered() const {
   const QFileInfoList files =
       dir.entryInfoList({QStringLiteral("*") + kCopySuffix}, QDir::Files, QDir::Time | QDir::Reversed);
   for (const QFileInfo& info : files) {
+    // Only copies this program wrote: a pipe or a device there would block the offer.
+    if (!xl::isRegularFile(info.absoluteFilePath())) continue;
     RecoveredWorkbook copy;
     copy.copyPath = info.absoluteFilePath();
     copy.workbookName = info.fileName();
     copy.writtenAt = info.lastModified();
-    QFile origin(copy.copyPath + kOriginSuffix);
-    if (origin.open(QIODevice::ReadOnly)) {
+    QFile origin;
+    QString notReadable;
+    if (xl::openRegularFile(copy.copyPath + kOriginSuffix, &origin, &notReadable)) {
       const QStringList lines = QString::fromUtf8(origin.readAll()).split(u'\n');
       if (!lines.value(0).isEmpty()) copy.workbookName = lines.value(0);
       copy.originalPath = lines.value(1);

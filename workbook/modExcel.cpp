@@ -21,6 +21,14 @@ bool isWholeNumber(const xl::CellValue& value) {
   return value.type == xl::ValueType::Number && std::isfinite(value.number) && value.number == std::floor(value.number);
 }
 
+// The text as a whole is this finite number: "abc", "12abc", "nan" and "inf"
+// are not numbers, however their leading digits read.
+bool textIsNumber(const QString& text, double number) {
+  bool ok = false;
+  const double value = text.trimmed().toDouble(&ok);
+  return ok && std::isfinite(value) && value == number;
+}
+
 }  // namespace
 
 modExcel::modExcel(Prompts& prompts, ProgramInfo program, QObject* parent)
@@ -175,7 +183,9 @@ void modExcel::StoreOption(const QString& key, const QString& text) {
 
   xl::Range cell = Range(address);
   const xl::CellValue current = cell.Value();
-  if (isWholeNumber(current) && Common::Val(text) == current.number) return;
+  // A text that is not a number is written too, so that the next load reads
+  // it back as the correction it is instead of keeping the old value silently.
+  if (isWholeNumber(current) && textIsNumber(text, current.number)) return;
   cell.setValue(text);
   if (Err().Number != 0) {
     const QString description = Err().Description;

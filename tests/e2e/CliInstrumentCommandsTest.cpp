@@ -82,7 +82,8 @@ TEST_F(CliInstrumentCommands, BadArgumentsAreRefusedBeforeTheInstrumentIsContact
                                    {QStringLiteral("--port"), QStringLiteral("/dev/nonexistent-port"),
                                     QStringLiteral("read-param"), QStringLiteral("twelve")});
   EXPECT_EQ(run.exitCode, 64);
-  EXPECT_EQ(run.err, QStringLiteral("usage: lumivanectl read-param N\n"));
+  EXPECT_EQ(run.err, QStringLiteral("lumivanectl read-param: N \"twelve\" must be a parameter number from 0 to 255 "
+                                    "(decimal or 0x hexadecimal)\nusage: lumivanectl read-param N\n"));
 }
 
 }  // namespace

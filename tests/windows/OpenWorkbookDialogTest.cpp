@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -144,6 +146,26 @@ TEST_F(OpenWorkbookDialogTest, AnUnopenableFileShowsTheSpreadsheetsError) {
   EXPECT_TRUE(stored(QStringLiteral("Workbook")).isEmpty());
   EXPECT_FALSE(windows.openWorkbookDialog().isVisible());
   EXPECT_EQ(windows.store().Err().Number, 0);
+}
+
+// A named pipe waits in its open for a writer that never comes: refused before anything reads it,
+// as a workbook and as a template linked into Templates/.
+TEST_F(OpenWorkbookDialogTest, ANamedPipeIsRefusedAtOnceAsWorkbookOrTemplate) {
+  const QString pipe = homeFile(QStringLiteral("Pipe.xlsx"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+  const QString linked = homeFile(QStringLiteral("Templates/Pipe.xltx"));
+  ASSERT_TRUE(QFile::link(pipe, linked));
+  for (const QString& path : {pipe, linked}) {
+    SCOPED_TRACE(path.toStdString());
+    prompts->clear();
+    openWorkbook(path);
+    ASSERT_EQ(prompts->shown().size(), 1u);
+    EXPECT_EQ(prompts->shown()[0].title, kOpenError);
+    EXPECT_TRUE(prompts->shown()[0].prompt.endsWith(QStringLiteral(": it is a named pipe (FIFO), not a file")))
+        << prompts->shown()[0].prompt.toStdString();
+    EXPECT_EQ(windows.store().ExcelWorkbook, nullptr);
+    EXPECT_TRUE(stored(QStringLiteral("Workbook")).isEmpty());
+  }
 }
 
 // Legacy binary files are still listed by the filters, and refused with what to do.

@@ -1,5 +1,7 @@
 #include "workbook/engine/XlsxFile.h"
 
+#include <new>
+
 #include "workbook/engine/XlsxReader.h"
 #include "workbook/engine/XlsxWriter.h"
 #include "workbook/engine/XlsxZip.h"
@@ -8,9 +10,16 @@ namespace xl {
 
 std::unique_ptr<WorkbookModel> readXlsx(const QString& path, QString* error, const ReadLimits& limits) {
   QString message;
-  zip::Archive archive;
   std::unique_ptr<WorkbookModel> model;
-  if (zip::readArchive(path, limits, &archive, &message)) model = reader::readPackage(archive, limits, &message);
+  try {
+    zip::Archive archive;
+    if (zip::readArchive(path, limits, &archive, &message)) model = reader::readPackage(archive, limits, &message);
+  } catch (const std::bad_alloc&) {
+    // What was read so far is gone with the archive; the machine had less
+    // memory to give than the budget allows.
+    model.reset();
+    message = QStringLiteral("the workbook is too large to open: the memory it needs could not be had");
+  }
   if (!model && error != nullptr) *error = QStringLiteral("Cannot open %1: %2").arg(path, message);
   return model;
 }

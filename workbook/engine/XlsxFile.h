@@ -16,15 +16,20 @@ constexpr qint64 kWorkbookMemoryBudget = 1024LL * 1024 * 1024;
 // and the parser's work around it; the peak of that benchmark, less the
 // inflated part, comes to about 150 a cell.
 constexpr qint64 kBytesPerCellEstimate = 160;
+// What one text of a file costs beside its characters (two bytes each): the
+// string's own allocation and, for a shared string, its place in the table.
+constexpr qint64 kBytesPerTextEstimate = 48;
 
 // Bounds that keep a damaged or hostile file from exhausting the machine.
 struct ReadLimits {
   qint64 maxPartBytes = 256LL * 1024 * 1024;   // one uncompressed part
   qint64 maxTotalBytes = 1024LL * 1024 * 1024; // all parts together
-  // The inflated parts plus the cells they announce (counted while they
-  // inflate) must fit in this: a file is refused as soon as they would not.
+  // The inflated parts plus the cells and texts they announce (counted while
+  // they inflate, zip::MemoryEstimate) must fit in this: a file is refused as
+  // soon as they would not.
   qint64 memoryBudget = kWorkbookMemoryBudget;
   qint64 bytesPerCell = kBytesPerCellEstimate;
+  qint64 bytesPerText = kBytesPerTextEstimate;
   qint64 maxCells = kWorkbookMemoryBudget / kBytesPerCellEstimate;
   int maxFormulaDepth = 256;
   int maxParts = 10'000;                        // zip entries

@@ -15,7 +15,7 @@ const QString kContentTypesPart = QStringLiteral("[Content_Types].xml");
 const QString kPackageRelsPart = QStringLiteral("_rels/.rels");
 
 bool readContentTypes(const QByteArray& bytes, ContentTypes* types, QString* error) {
-  QXmlStreamReader reader;
+  xml::PartReader reader;
   if (!xml::openRoot(reader, bytes, kContentTypesPart, error)) return false;
   while (reader.readNextStartElement()) {
     const QXmlStreamAttributes a = reader.attributes();
@@ -62,7 +62,7 @@ SheetState sheetStateOf(QStringView text) {
 }
 
 bool readWorkbookPart(const QByteArray& bytes, const QString& part, WorkbookPart* out, QString* error) {
-  QXmlStreamReader reader;
+  xml::PartReader reader;
   if (!xml::openRoot(reader, bytes, part, error)) return false;
   if (reader.name() != u"workbook") {
     *error = QStringLiteral("part %1 is not a workbook").arg(part);

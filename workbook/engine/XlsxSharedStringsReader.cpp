@@ -30,7 +30,7 @@ QString readRichText(QXmlStreamReader& reader) {
 }
 
 bool readSharedStrings(const QByteArray& bytes, const QString& part, QStringList* strings, QString* error) {
-  QXmlStreamReader reader;
+  xml::PartReader reader;
   if (!xml::openRoot(reader, bytes, part, error)) return false;
   while (reader.readNextStartElement()) {
     if (reader.name() == u"si")

@@ -316,7 +316,7 @@ class SheetParser {
 
 bool readSheet(const QByteArray& bytes, const QString& part, const SheetContext& context, Worksheet* sheet,
                QString* error) {
-  QXmlStreamReader reader;
+  xml::PartReader reader;
   if (!xml::openRoot(reader, bytes, part, error)) return false;
   const bool read = SheetParser(reader, part, context, sheet).run(error);
   sheet->squeezeCells();

@@ -131,7 +131,7 @@ class StylesParser {
 }  // namespace
 
 bool readStyles(const QByteArray& bytes, const QString& part, std::vector<CellFormat>* formats, QString* error) {
-  QXmlStreamReader reader;
+  xml::PartReader reader;
   if (!xml::openRoot(reader, bytes, part, error)) return false;
   StylesParser(reader).run(formats);
   if (reader.hasError()) {

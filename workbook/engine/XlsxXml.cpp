@@ -6,8 +6,9 @@
 
 namespace xl::xml {
 
-bool openRoot(QXmlStreamReader& reader, const QByteArray& bytes, const QString& part, QString* error) {
-  reader.addData(bytes);
+namespace {
+
+bool moveToRoot(QXmlStreamReader& reader, const QString& part, QString* error) {
   reader.setNamespaceProcessing(true);
   while (!reader.atEnd()) {
     const auto token = reader.readNext();
@@ -19,6 +20,20 @@ bool openRoot(QXmlStreamReader& reader, const QByteArray& bytes, const QString& 
   }
   *error = reader.hasError() ? errorText(reader, part) : QStringLiteral("part %1 holds no XML element").arg(part);
   return false;
+}
+
+}  // namespace
+
+bool openRoot(QXmlStreamReader& reader, const QByteArray& bytes, const QString& part, QString* error) {
+  reader.addData(bytes);
+  return moveToRoot(reader, part, error);
+}
+
+bool openRoot(PartReader& reader, const QByteArray& bytes, const QString& part, QString* error) {
+  reader.buffer_.setData(bytes);
+  reader.buffer_.open(QIODevice::ReadOnly);
+  reader.setDevice(&reader.buffer_);
+  return moveToRoot(reader, part, error);
 }
 
 QString errorText(const QXmlStreamReader& reader, const QString& part) {
@@ -113,7 +128,7 @@ QList<QPair<QString, QString>> rawAttributes(const QXmlStreamReader& reader) {
 }
 
 bool readRelationships(const QByteArray& bytes, const QString& part, QList<Relationship>* out, QString* error) {
-  QXmlStreamReader reader;
+  PartReader reader;
   if (!openRoot(reader, bytes, part, error)) return false;
   // "xl/_rels/workbook.xml.rels" belongs to "xl/workbook.xml"; "_rels/.rels" to the package.
   const qsizetype relsFolder = part.lastIndexOf(QStringLiteral("_rels/"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -12,6 +13,22 @@ namespace xl::xml {
 // declaration is refused outright: a workbook part never needs one, and it is
 // where entity expansion attacks live.
 bool openRoot(QXmlStreamReader& reader, const QByteArray& bytes, const QString& part, QString* error);
+
+// A reader that decodes its part a few kilobytes at a time: handed the whole
+// part at once, the XML reader would first turn all of it into UTF-16, twice
+// the part's size, before reading its first element.
+class PartReader : public QXmlStreamReader {
+ public:
+  PartReader() = default;
+  PartReader(const PartReader&) = delete;
+  PartReader& operator=(const PartReader&) = delete;
+
+ private:
+  friend bool openRoot(PartReader& reader, const QByteArray& bytes, const QString& part, QString* error);
+  QBuffer buffer_;
+};
+
+bool openRoot(PartReader& reader, const QByteArray& bytes, const QString& part, QString* error);
 
 // "part xl/workbook.xml: line 3, column 7: ..." for the reader's current error.
 QString errorText(const QXmlStreamReader& reader, const QString& part);

@@ -7,6 +7,9 @@
 #include <quazip/quazipfile.h>
 #include <quazip/quazipnewinfo.h>
 
+#include "workbook/engine/RegularFile.h"
+#include "workbook/engine/XlsxMemoryEstimate.h"
+
 namespace xl::zip {
 
 namespace {
@@ -14,9 +17,8 @@ namespace {
 constexpr qint64 kChunk = 64 * 1024;
 constexpr qint64 kRatioCheckFrom = 1024 * 1024;
 
-QString describeNonZip(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("cannot open the file: %1").arg(file.errorString());
+QString describeNonZip(QFile& file) {
+  if (!file.seek(0)) return QStringLiteral("cannot read the file: %1").arg(file.errorString());
   const QByteArray head = file.read(8);
   if (head.isEmpty()) return QStringLiteral("the file is empty");
   if (head.startsWith(QByteArray::fromHex("d0cf11e0a1b11ae1")))
@@ -24,28 +26,22 @@ QString describeNonZip(const QString& path) {
   return QStringLiteral("the file is not a zip package (damaged or not an .xlsx workbook)");
 }
 
-// Cell elements ("<c " or "<c>") in a piece of a sheet: what the cells will
-// cost is known while the part inflates, long before it is parsed.
-qint64 cellTagsIn(QByteArrayView bytes) {
-  qint64 count = 0;
-  for (qsizetype at = bytes.indexOf("<c"); at >= 0 && at + 2 < bytes.size(); at = bytes.indexOf("<c", at + 2)) {
-    const char next = bytes[at + 2];
-    if (next == ' ' || next == '>' || next == '/') ++count;
-  }
-  return count;
-}
-
-struct Inflated {
-  qint64 bytes = 0;
-  qint64 cellTags = 0;
-  qint64 memoryNeeded(const ReadLimits& limits) const { return bytes + cellTags * limits.bytesPerCell; }
-};
-
 QString budgetText(qint64 bytes) { return QStringLiteral("%1 MiB").arg(bytes / (1024 * 1024)); }
 
+QString sizeText(qint64 bytes) {
+  return bytes >= 1024 * 1024 ? budgetText(bytes) : QStringLiteral("%1 KiB").arg((bytes + 1023) / 1024);
+}
+
+QString tooLarge(const MemoryEstimate& estimate, const ReadLimits& limits) {
+  return QStringLiteral("the workbook is too large to open: with more than %1 cells and %2 of text in its cells and "
+                        "parts it would need more than the %3 of memory allowed for a workbook")
+      .arg(estimate.cellTags())
+      .arg(sizeText(estimate.textBytes()), budgetText(limits.memoryBudget));
+}
+
 bool inflateEntry(QuaZip& zip, const QString& name, qint64 compressedSize, const ReadLimits& limits,
-                  Inflated* inflated, QByteArray* out, QString* error) {
-  qint64* totalBytes = &inflated->bytes;
+                  qint64* totalBytes, MemoryEstimate* estimate, QByteArray* out, QString* error) {
+  estimate->startPart();
   QuaZipFile entry(&zip);
   if (!entry.open(QIODevice::ReadOnly)) {
     *error = QStringLiteral("cannot read part %1 (encrypted or damaged)").arg(name);
@@ -68,16 +64,14 @@ bool inflateEntry(QuaZip& zip, const QString& name, qint64 compressedSize, const
       *error = QStringLiteral("the package inflates beyond %1 bytes").arg(limits.maxTotalBytes);
       return false;
     }
-    out->append(chunk.constData(), got);
-    *totalBytes += got;
-    inflated->cellTags += cellTagsIn(QByteArrayView(chunk.constData(), got));
-    if (inflated->memoryNeeded(limits) > limits.memoryBudget) {
-      *error = QStringLiteral("the workbook is too large to open: with more than %1 cells it would need more than "
-                              "the %2 of memory allowed for a workbook")
-                   .arg(inflated->cellTags)
-                   .arg(budgetText(limits.memoryBudget));
+    // Weighed before it is kept, so a refused piece costs nothing more.
+    estimate->add(QByteArrayView(chunk.constData(), got));
+    if (!estimate->fits()) {
+      *error = tooLarge(*estimate, limits);
       return false;
     }
+    out->append(chunk.constData(), got);
+    *totalBytes += got;
     if (out->size() > kRatioCheckFrom &&
         double(out->size()) > limits.maxCompressionRatio * double(std::max<qint64>(compressedSize, 1))) {
       *error = QStringLiteral("part %1 expands more than %2 times its compressed size (a zip bomb?)")
@@ -111,14 +105,13 @@ QString Archive::actualName(const QString& partName) const {
 }
 
 bool readArchive(const QString& path, const ReadLimits& limits, Archive* archive, QString* error) {
-  if (!QFile::exists(path)) {
-    *error = QStringLiteral("the file does not exist");
-    return false;
-  }
-  QuaZip zip(path);
+  QFile file;
+  if (!openRegularFile(path, &file, error)) return false;
+  QuaZip zip(&file);
   zip.setUtf8Enabled(true);
+  zip.setAutoClose(false);
   if (!zip.open(QuaZip::mdUnzip)) {
-    *error = describeNonZip(path);
+    *error = describeNonZip(file);
     return false;
   }
   const int entries = zip.getEntriesCount();
@@ -126,7 +119,8 @@ bool readArchive(const QString& path, const ReadLimits& limits, Archive* archive
     *error = QStringLiteral("the package holds %1 parts, more than the %2 allowed").arg(entries).arg(limits.maxParts);
     return false;
   }
-  Inflated inflated;
+  qint64 totalBytes = 0;
+  MemoryEstimate estimate(limits);
   for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
     QuaZipFileInfo64 info;
     if (!zip.getCurrentFileInfo(&info)) {
@@ -141,7 +135,8 @@ bool readArchive(const QString& path, const ReadLimits& limits, Archive* archive
       return false;
     }
     QByteArray bytes;
-    if (!inflateEntry(zip, name, qint64(info.compressedSize), limits, &inflated, &bytes, error)) return false;
+    if (!inflateEntry(zip, name, qint64(info.compressedSize), limits, &totalBytes, &estimate, &bytes, error))
+      return false;
     archive->parts.insert(name, bytes);
     archive->order.append(name);
   }
