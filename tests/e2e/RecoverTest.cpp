@@ -26,8 +26,9 @@ int killTries() {
   return ok && tries > 0 ? tries : 3;
 }
 
-// Every well of runs 1..runs as the simulator reads it: the dark current
-// everywhere (10 once corrected), B2 34 counts above it; the names behind the last.
+// Every well of runs 1..runs as the simulator reads it: its default plate
+// lights well n (A1 = 1 .. H12 = 96) 100 × n counts above the dark current, B2
+// is set to 34; corrected, (light × 100) + 10. The names point behind the last run.
 void expectRuns(const QString& path, int runs) {
   xl::Application app;
   xl::Workbook* book = app.Workbooks().Open(path);
@@ -39,7 +40,7 @@ void expectRuns(const QString& path, int runs) {
     ASSERT_EQ(rows.size(), 8);
     for (int row = 0; row < 8; ++row) {
       for (int column = 0; column < 12; ++column) {
-        const double want = row == 1 && column == 1 ? 3410.0 : 10.0;
+        const double want = row == 1 && column == 1 ? 3410.0 : (row * 12 + column + 1) * 10000.0 + 10;
         ASSERT_EQ(rows[row][column], xl::CellValue::fromNumber(want)) << "run " << run << " row " << row << " column " << column;
         ASSERT_TRUE(times[row][column].isNumeric()) << "run " << run << " time row " << row << " column " << column;
       }
