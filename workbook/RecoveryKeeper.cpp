@@ -186,11 +186,7 @@ void RecoveryKeeper::release(const xl::Workbook& book) {
   kept_.erase(it);
 }
 
-bool RecoveryKeeper::writingCopy() const {
-  for (const std::shared_ptr<Job>& job : jobs_)
-    if (!job->cancelled) return true;
-  return false;
-}
+bool RecoveryKeeper::writingCopy() const { return !jobs_.empty(); }
 
 void RecoveryKeeper::startCopy(Kept& kept, xl::Workbook& book) {
   auto job = std::make_shared<Job>();

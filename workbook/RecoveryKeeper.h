@@ -50,7 +50,7 @@ class RecoveryKeeper : public QObject {
   void forget(const QString& copyPath);
   // `book` closes; its files stay as they are (a copy being written is dropped).
   void release(const xl::Workbook& book);
-  // True while a full copy is being written.
+  // True while a full copy is being written (also one that was dropped).
   bool writingCopy() const;
 
  Q_SIGNALS:

@@ -103,9 +103,10 @@ TEST(RecoverCommand, KilledMeasurementLosesNoRunItReportedStored) {
     const QString rebuilt = home.dir.filePath(QStringLiteral("rebuilt.xlsx"));
     const RunResult recovered = ctl({QStringLiteral("--home"), home.path(), QStringLiteral("recover"), book, rebuilt});
     ASSERT_EQ(recovered.exitCode, 0) << recovered.err.toStdString();
-    EXPECT_TRUE(recovered.out.startsWith(QStringLiteral("Rebuilt %1 into %2: %3 runs, last run ")
+    EXPECT_TRUE(recovered.out.startsWith(QStringLiteral("Rebuilt %1 into %2: %3 %4, last run ")
                                              .arg(book, rebuilt)
-                                             .arg(kept)))
+                                             .arg(kept)
+                                             .arg(kept == 1 ? QStringLiteral("run") : QStringLiteral("runs"))))
         << recovered.out.toStdString();
     expectRuns(rebuilt, kept);
   }

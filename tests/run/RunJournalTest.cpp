@@ -266,14 +266,27 @@ TEST_F(RunJournalTest, ARecordThatCannotBeWrittenIsToldOnceAndItsRunNotReportedS
   expectSameAsOpenWorkbook(*model);
 }
 
-TEST_F(RunJournalTest, SavingTheWorkbookDropsCopyAndJournal) {
-  ASSERT_TRUE(storage.PrepareDataBlock());
-  run(1);
-  ASSERT_EQ(store.recovery().recovered().size(), 1);
-  ASSERT_TRUE(store.saveWorkbook(*book));
-  waitForCopies();
-  EXPECT_TRUE(QDir(RecoveryStore::folderFor(home.path())).entryList(QDir::Files).isEmpty())
-      << QDir(RecoveryStore::folderFor(home.path())).entryList(QDir::Files).join(u' ').toStdString();
+// Save, or Don't Save as the workbook closes, drops copy and journal, also
+// while a copy is still being written.
+TEST_F(RunJournalTest, SaveAndDontSaveDropCopyAndJournal) {
+  for (const PromptAnswer answer : {PromptAnswer::Save, PromptAnswer::DontSave}) {
+    SCOPED_TRACE(int(answer));
+    if (store.ExcelWorkbook == nullptr) {
+      ASSERT_TRUE(store.OpenDataWorkbook(home.filePath(QStringLiteral("Plates.xlsx"))));
+      book = store.ExcelWorkbook;
+      options.LoadOptionsFromWorkbook();
+    }
+    ASSERT_TRUE(storage.PrepareDataBlock());
+    run(1);
+    ASSERT_EQ(store.recovery().recovered().size(), 1);
+    EXPECT_TRUE(QFile::exists(store.recovery().recovered().value(0).journalPath));
+    store.beginRecoverySequence();  // a copy under way as the workbook goes
+    prompts->script({answer});
+    ASSERT_TRUE(store.CloseDataWorkbook());
+    waitForCopies();
+    EXPECT_TRUE(QDir(RecoveryStore::folderFor(home.path())).entryList(QDir::Files).isEmpty())
+        << QDir(RecoveryStore::folderFor(home.path())).entryList(QDir::Files).join(u' ').toStdString();
+  }
 }
 
 }  // namespace
