@@ -1,11 +1,9 @@
 #include "workbook/RecoveryKeeper.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
-#include <QTimer>
 #include <cstdio>
 
 #include "workbook/JournalRecord.h"
@@ -98,24 +96,38 @@ std::shared_ptr<RecoveryKeeper::Kept> RecoveryKeeper::attach(xl::Workbook& book)
   return kept;
 }
 
-void RecoveryKeeper::beginSequence(xl::Workbook& book) {
+bool RecoveryKeeper::beginSequence(xl::Workbook& book, QString* error) {
   const std::shared_ptr<Kept> kept = attach(book);
+  if (!kept->copyOnDisk && !kept->job) return writeCopyNow(book, error);
   if (!kept->job) startCopy(*kept, book);
+  return true;
+}
+
+bool RecoveryKeeper::writeCopyNow(xl::Workbook& book, QString* error) {
+  const CopyOrigin origin = fullCopyOrigin(book);
+  QDir().mkpath(store_.folder());
+  if (!store_.write(book, error, origin)) return false;
+  fullCopyWritten(book);
+  return true;
 }
 
 bool RecoveryKeeper::secureRun(xl::Workbook& book, int runNumber, const QDateTime& storedAt, QString* error) {
   const std::shared_ptr<Kept> kept = attach(book);
+  if (runNumber > 0) {
+    ++kept->runs;
+    kept->lastRunStored = storedAt;
+  }
+  if (!kept->copyOnDisk && !kept->job) {
+    // Nothing to build on yet (no sequence began, or its copy failed): the
+    // copy written now holds the run.
+    return writeCopyNow(book, error);
+  }
   bool overflowed = false;
   const auto written = book.takeWriteLog(&overflowed);
   JournalRecord record = JournalRecord::changes(book, written, kept->names);
   record.sequence = ++kept->sequence;
   record.runNumber = runNumber;
-  if (runNumber > 0) {
-    record.runsStored = ++kept->runs;
-    kept->lastRunStored = storedAt;
-  } else {
-    record.runsStored = kept->runs;
-  }
+  record.runsStored = kept->runs;
   record.storedAt = storedAt;
   kept->names = book.model().names();
 
@@ -134,9 +146,10 @@ bool RecoveryKeeper::secureRun(xl::Workbook& book, int runNumber, const QDateTim
 
   const bool replayLong =
       kept->recordsSinceCopy >= kMinRecordsBetweenCopies && kept->cellsSinceCopy >= kept->copyCells;
-  if (!kept->job && (kept->needsCopy || !kept->copyOnDisk || replayLong)) startCopy(*kept, book);
-  if (!kept->copyOnDisk && !waitForCopy(*kept)) {
-    if (error) *error = kept->copyError.isEmpty() ? QStringLiteral("The recovery copy was not written in time.") : kept->copyError;
+  if (!kept->job && (kept->needsCopy || replayLong)) startCopy(*kept, book);
+  if (!kept->copyOnDisk) {
+    // The record waits for the copy the worker writes after a failed one.
+    if (error) *error = kept->copyError.isEmpty() ? QStringLiteral("The recovery copy is not written yet.") : kept->copyError;
     return false;
   }
   return true;
@@ -260,17 +273,4 @@ void RecoveryKeeper::land(Kept* kept, const std::shared_ptr<Job>& job) {
     }
   }
   Q_EMIT copyLanded();
-}
-
-bool RecoveryKeeper::waitForCopy(Kept& kept) {
-  if (kept.copyOnDisk) return true;
-  if (!kept.job) return false;
-  QEventLoop loop;
-  QTimer deadline;
-  deadline.setSingleShot(true);
-  connect(this, &RecoveryKeeper::copyLanded, &loop, &QEventLoop::quit);
-  connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-  deadline.start(kCopyWaitMs);
-  while (kept.job && !kept.copyOnDisk && deadline.isActive()) loop.exec();
-  return kept.copyOnDisk;
 }

@@ -28,18 +28,18 @@ class RecoveryKeeper : public QObject {
   // at least as many cells as the copy: replaying them then costs no more
   // than loading the copy, and the copies come ever farther apart.
   static constexpr int kMinRecordsBetweenCopies = 100;
-  // A run waits for a full copy only when its workbook has none on the disk
-  // yet, at most this long.
-  static constexpr int kCopyWaitMs = 120000;
 
   explicit RecoveryKeeper(RecoveryStore& store, QObject* parent = nullptr);
   ~RecoveryKeeper() override;  // waits for copies being written and puts them in place
 
-  // A sequence begins in `book`: a new full copy is written from a snapshot.
-  void beginSequence(xl::Workbook& book);
+  // A sequence begins in `book`: a new full copy is written from a snapshot
+  // by the worker, or here and now when the workbook has none on the disk yet
+  // (false, with the reason, when that fails).
+  bool beginSequence(xl::Workbook& book, QString* error);
   // What `book` changed since its last record goes to the journal as one
-  // record, on the disk before this returns, as is a full copy it builds on.
-  // False, with the reason, when either could not be written.
+  // record, on the disk before this returns, behind a full copy on the disk
+  // (written now when there is none). False, with the reason, when the record
+  // or the copy it builds on could not be written.
   bool secureRun(xl::Workbook& book, int runNumber, const QDateTime& storedAt, QString* error);
   // Before a full copy is written in place: what its origin says (a copy
   // being written by the worker is dropped).
@@ -65,7 +65,7 @@ class RecoveryKeeper : public QObject {
   std::shared_ptr<Kept> attach(xl::Workbook& book);
   void startCopy(Kept& kept, xl::Workbook& book);
   void land(Kept* kept, const std::shared_ptr<Job>& job);
-  bool waitForCopy(Kept& kept);
+  bool writeCopyNow(xl::Workbook& book, QString* error);
 
   RecoveryStore& store_;
   QHash<const xl::Workbook*, std::shared_ptr<Kept>> kept_;

@@ -234,7 +234,9 @@ bool modExcel::saveRecoveryCopy(QString* error) {
 }
 
 void modExcel::beginRecoverySequence() {
-  if (ExcelWorkbook != nullptr) keeper_.beginSequence(*ExcelWorkbook);
+  if (ExcelWorkbook == nullptr) return;
+  QString reason;
+  if (!keeper_.beginSequence(*ExcelWorkbook, &reason)) tellRecoveryFailure(*ExcelWorkbook, reason);
 }
 
 bool modExcel::secureStoredRun(int runNumber, QString* error) {

@@ -79,7 +79,7 @@ class modExcel : public QObject {
   // failure in a row is told through recoveryCopyFailed.
   bool saveRecoveryCopy(QString* error = nullptr);
   // A sequence begins in the data workbook: a full recovery copy is written
-  // from a snapshot, off the UI thread.
+  // from a snapshot, off the UI thread (the workbook's first one right away).
   void beginRecoverySequence();
   // After a stored run: what it changed goes to the recovery journal, on the
   // disk when this returns true (then runSecured is sent). False, told like a
