@@ -22,6 +22,7 @@
 #include "app/frmMainFileMenu.h"
 #include "platform/PortNaming.h"
 #include "ui_frmMain.h"
+#include "workbook/RecoveryReplay.h"
 #include "workbook/RecoveryStore.h"
 #include "workbook/SavePrompt.h"
 #include "workbook/modExcel.h"
@@ -142,7 +143,9 @@ void frmMain::offerRecoveredWorkbook() {
     if (app_.prompts().show(SavePrompt::recoveredOffer(copy), title, PromptButtons::OkCancel) != PromptAnswer::Ok)
       continue;
     const QString target = placeForRecoveredCopy(copy, app_.program().folder);
-    if (!QFile::copy(copy.copyPath, target)) {
+    // The copy with every whole run of its journal replayed.
+    QString reason;
+    if (!rebuildRecovered(copy, target, &reason)) {
       app_.prompts().show(QStringLiteral("The copy could not be placed at %1; it stays in %2.")
                               .arg(QDir::toNativeSeparators(target), QDir::toNativeSeparators(copy.copyPath)),
                           title, PromptButtons::Ok, PromptIcon::Exclamation);

@@ -116,7 +116,7 @@ class MeasureInterrupts {
       }
       ctx.out.flush();
       const QString copy = store.ExcelWorkbook ? store.recovery().copyPathFor(*store.ExcelWorkbook) : QString();
-      if (!copy.isEmpty() && QFileInfo::exists(copy))
+      if (!copy.isEmpty() && (QFileInfo::exists(copy) || QFileInfo::exists(RecoveryStore::journalPathFor(copy))))
         ctx.err << "Measurement stopped at once; runs stored so far are in the recovery copy " << copy << Qt::endl;
       else
         ctx.err << "Measurement stopped at once; no run was stored." << Qt::endl;
@@ -137,6 +137,8 @@ int measure(CliContext& ctx, const QStringList& args) {
   MeasurePrompts prompts(ctx);
   modExcel store(prompts, ctx.app.program());
   QObject::connect(&store, &modExcel::recoveryCopyFailed, [&ctx](const QString& message) { ctx.err << message << Qt::endl; });
+  // Said only once the run's journal record is on the disk: a crash from here on loses nothing of it.
+  QObject::connect(&store, &modExcel::runSecured, [&ctx](int run) { ctx.out << "Run " << run << " stored" << Qt::endl; });
   RunOptions options(store);
   if (!openWorkbook(ctx, store, options, parsed.workbook)) return kExitFailed;
   if (ctx.checkOnly) return kExitOk;
@@ -163,7 +165,7 @@ int measure(CliContext& ctx, const QStringList& args) {
     ctx.err << SavePrompt::failed(store.Err().Description) << Qt::endl;
     return kExitFailed;
   }
-  store.recovery().discardFor(*book);
+  store.discardRecoveryCopy(*book);
   if (interrupts.interrupted()) {
     ctx.err << "Measurement cancelled; runs stored so far are in " << QFileInfo(parsed.workbook).absoluteFilePath()
             << Qt::endl;

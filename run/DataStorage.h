@@ -45,7 +45,7 @@ class DataStorage {
   void closeRunWithoutDark();
   // Writes the completed run (dark-corrected) into the next block, advances
   // NextDataStorage and NextTimeStorage, consumes the run-complete mark and
-  // saves the recovery copy. A column the recipe reads but no report filled
+  // puts the run into the recovery journal on the disk. A column the recipe reads but no report filled
   // is written as the unsampled-well value and reported. False, with nothing
   // written, the readings kept and stopText set, when this run's block or the
   // one after it would fall off the worksheet: a full sheet is never overwritten.

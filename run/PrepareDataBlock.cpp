@@ -151,6 +151,8 @@ bool DataStorage::PrepareDataBlock() {
   }
   store_.Err().Clear();
   replaceName(kLastDataStorage, n);
+  // The sequence's runs are journaled behind a full copy that holds this header.
+  store_.beginRecoverySequence();
   return true;
 }
 

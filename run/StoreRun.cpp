@@ -57,7 +57,7 @@ bool DataStorage::StoreRun() {
     store_.ExcelApp->setInteractive(interactive);
   }
   store_.Err().Clear();
-  store_.saveRecoveryCopy();
+  store_.secureStoredRun(runNumber);
   reportLostColumns(lost, lastStamp_);
   // The next run starts from an empty table: a report lost on the line must
   // not leave this run's readings in its place.

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache
-  qt6-base-dev qt6-serialport-dev libquazip1-qt6-dev
+  qt6-base-dev qt6-serialport-dev libquazip1-qt6-dev zlib1g-dev
   qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-openpyxl libreoffice-calc-nogui libreoffice-writer-nogui

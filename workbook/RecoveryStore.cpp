@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QUuid>
 
+#include "workbook/JournalRecord.h"
+#include "workbook/RunJournal.h"
 #include "workbook/engine/Automation.h"
 #include "workbook/engine/RegularFile.h"
 #include "workbook/engine/SaveFile.h"
@@ -15,6 +17,8 @@ namespace {
 
 const QString kCopySuffix = QStringLiteral(".xlsx");
 const QString kOriginSuffix = QStringLiteral(".origin");
+const QString kJournalSuffix = QStringLiteral(".journal");
+const QString kPendingSuffix = QStringLiteral(".next");
 
 // The workbook's name as a file name: its stem, with anything but letters,
 // digits, blanks, '-', '_' and '.' replaced, so no name can choose a path.
@@ -49,12 +53,33 @@ QString identity(const xl::Workbook& book, const QString& sessionId) {
   return QStringLiteral("new:%1:%2").arg(sessionId, book.Name());
 }
 
-// Beside each copy: the workbook's name, its own path and when the last run
-// went into it, one per line.
-QByteArray originText(const xl::Workbook& book, const QDateTime& lastRunStored) {
-  const QString text = book.Name() + u'\n' + book.FullName() + u'\n' +
-                       (lastRunStored.isValid() ? lastRunStored.toString(Qt::ISODate) : QString()) + u'\n';
+// Beside each copy: the workbook's name, its own path, when the last run
+// went into it, the last journal record the copy holds and the runs it holds,
+// one per line.
+QByteArray originText(const CopyOrigin& origin) {
+  const QString text = origin.workbookName + u'\n' + origin.originalPath + u'\n' +
+                       (origin.lastRunStored.isValid() ? origin.lastRunStored.toString(Qt::ISODateWithMs) : QString()) +
+                       u'\n' + QString::number(origin.copySequence) + u'\n' + QString::number(origin.runs) + u'\n';
   return text.toUtf8();
+}
+
+// What the journal adds to the copy: the runs and the time of the last one.
+bool regularOrMissing(const QString& path) { return !QFileInfo::exists(path) || xl::isRegularFile(path); }
+
+void addJournal(RecoveredWorkbook& copy) {
+  const RunJournal::Contents journal = RunJournal::read(copy.journalPath);
+  for (qsizetype i = 0; i < journal.records.size(); ++i) {
+    const std::optional<JournalRecord> record = JournalRecord::decode(journal.records[i]);
+    if (!record) break;
+    if (record->kind == JournalRecord::Kind::Opening) {
+      if (copy.workbookName.isEmpty()) copy.workbookName = record->workbookName;
+      if (copy.originalPath.isEmpty()) copy.originalPath = record->originalPath;
+      continue;
+    }
+    if (record->sequence <= copy.copySequence || record->runNumber == 0) continue;
+    copy.runs = record->runsStored;
+    copy.lastRunStored = record->storedAt;
+  }
 }
 
 }  // namespace
@@ -72,7 +97,28 @@ QString RecoveryStore::copyPathFor(const xl::Workbook& book) const {
   return QDir(folder_).filePath(safeStem(book.Name()) + u'-' + tag + kCopySuffix);
 }
 
-bool RecoveryStore::write(const xl::Workbook& book, QString* error, const QDateTime& lastRunStored) {
+QString RecoveryStore::journalPathFor(const QString& copyPath) {
+  QString path = copyPath;
+  if (path.endsWith(kCopySuffix)) path.chop(kCopySuffix.size());
+  return path + kJournalSuffix;
+}
+
+QString RecoveryStore::pendingPathFor(const QString& copyPath) { return copyPath + kPendingSuffix; }
+
+QString RecoveryStore::originPathFor(const QString& copyPath) { return copyPath + kOriginSuffix; }
+
+CopyOrigin RecoveryStore::originOf(const xl::Workbook& book) {
+  CopyOrigin origin;
+  origin.workbookName = book.Name();
+  origin.originalPath = book.FullName();
+  return origin;
+}
+
+bool RecoveryStore::writeOrigin(const QString& copyPath, const CopyOrigin& origin, QString* error) {
+  return xl::AtomicSaveFile().write(originPathFor(copyPath), originText(origin), error);
+}
+
+bool RecoveryStore::write(const xl::Workbook& book, QString* error, const CopyOrigin& given) {
   if (!QDir().mkpath(folder_)) {
     if (error) *error = QStringLiteral("Cannot create the recovery folder %1").arg(folder_);
     return false;
@@ -81,8 +127,11 @@ bool RecoveryStore::write(const xl::Workbook& book, QString* error, const QDateT
   xl::AtomicSaveFile atomic;
   xl::SaveFile& file = book.application() != nullptr ? book.application()->saveFile() : atomic;
   QString writeError;
+  CopyOrigin origin = given;
+  origin.workbookName = book.Name();
+  origin.originalPath = book.FullName();
   if (!xl::writeXlsx(book.model(), path, false, &writeError, &file) ||
-      !file.write(path + kOriginSuffix, originText(book, lastRunStored), &writeError)) {
+      !file.write(path + kOriginSuffix, originText(origin), &writeError)) {
     if (error) *error = writeError;
     return false;
   }
@@ -92,26 +141,46 @@ bool RecoveryStore::write(const xl::Workbook& book, QString* error, const QDateT
 QList<RecoveredWorkbook> RecoveryStore::recovered() const {
   QList<RecoveredWorkbook> copies;
   const QDir dir(folder_);
-  const QFileInfoList files =
-      dir.entryInfoList({QStringLiteral("*") + kCopySuffix}, QDir::Files, QDir::Time | QDir::Reversed);
+  const QFileInfoList files = dir.entryInfoList({QStringLiteral("*") + kCopySuffix, QStringLiteral("*") + kJournalSuffix},
+                                                QDir::Files, QDir::Time | QDir::Reversed);
+  QStringList keys;
   for (const QFileInfo& info : files) {
-    // Only copies this program wrote: a pipe or a device there would block the offer.
+    // Only copies and journals this program wrote: a pipe or a device there would block the offer.
     if (!xl::isRegularFile(info.absoluteFilePath())) continue;
+    const QString key = info.completeBaseName();
+    if (keys.contains(key)) continue;
+    keys << key;
     RecoveredWorkbook copy;
-    copy.copyPath = info.absoluteFilePath();
-    copy.workbookName = info.fileName();
+    copy.copyPath = dir.absoluteFilePath(key + kCopySuffix);
+    copy.journalPath = journalPathFor(copy.copyPath);
+    if (!regularOrMissing(copy.copyPath) || !regularOrMissing(copy.journalPath)) continue;
     copy.writtenAt = info.lastModified();
     QFile origin;
     QString notReadable;
     if (xl::openRegularFile(copy.copyPath + kOriginSuffix, &origin, &notReadable)) {
       const QStringList lines = QString::fromUtf8(origin.readAll()).split(u'\n');
-      if (!lines.value(0).isEmpty()) copy.workbookName = lines.value(0);
+      copy.workbookName = lines.value(0);
       copy.originalPath = lines.value(1);
-      copy.lastRunStored = QDateTime::fromString(lines.value(2), Qt::ISODate);
+      copy.lastRunStored = QDateTime::fromString(lines.value(2), Qt::ISODateWithMs);
+      copy.copySequence = lines.value(3).toULongLong();
+      copy.runs = lines.value(4).toInt();
     }
+    addJournal(copy);
+    if (copy.workbookName.isEmpty()) copy.workbookName = key + kCopySuffix;
     copies.append(copy);
   }
   return copies;
+}
+
+std::optional<RecoveredWorkbook> RecoveryStore::find(const QString& keyOrWorkbookPath) const {
+  const QString wanted = QDir::cleanPath(QFileInfo(keyOrWorkbookPath).absoluteFilePath());
+  for (const RecoveredWorkbook& copy : recovered()) {
+    const QString key = QFileInfo(copy.copyPath).completeBaseName();
+    if (key == keyOrWorkbookPath || key + kCopySuffix == keyOrWorkbookPath) return copy;
+    if (!copy.originalPath.isEmpty() && QDir::cleanPath(QFileInfo(copy.originalPath).absoluteFilePath()) == wanted)
+      return copy;
+  }
+  return std::nullopt;
 }
 
 void RecoveryStore::discard(const RecoveredWorkbook& copy) { discardCopy(copy.copyPath); }
@@ -119,6 +188,9 @@ void RecoveryStore::discard(const RecoveredWorkbook& copy) { discardCopy(copy.co
 void RecoveryStore::discardFor(const xl::Workbook& book) { discardCopy(copyPathFor(book)); }
 
 void RecoveryStore::discardCopy(const QString& copyPath) {
+  if (discardListener_) discardListener_(copyPath);
   QFile::remove(copyPath);
   QFile::remove(copyPath + kOriginSuffix);
+  QFile::remove(journalPathFor(copyPath));
+  QFile::remove(pendingPathFor(copyPath));
 }

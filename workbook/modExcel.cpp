@@ -35,7 +35,14 @@ modExcel::modExcel(Prompts& prompts, ProgramInfo program, QObject* parent)
     : QObject(parent),
       prompts_(prompts),
       program_(std::move(program)),
-      recovery_(RecoveryStore::folderFor(program_.folder)) {}
+      recovery_(RecoveryStore::folderFor(program_.folder)) {
+  recovery_.setDiscardListener([this](const QString& copyPath) { keeper_.forget(copyPath); });
+  connect(&keeper_, &RecoveryKeeper::copyFailed, this, [this](const QString& workbookName, const QString& reason) {
+    if (reportedRecoveryFailure_ == workbookName) return;
+    reportedRecoveryFailure_ = workbookName;
+    Q_EMIT recoveryCopyFailed(SavePrompt::recoveryCopyFailed(workbookName, reason));
+  });
+}
 
 modExcel::~modExcel() = default;
 
@@ -75,8 +82,10 @@ void modExcel::ShutDownExcel(SerialPort* port) {
   if (port != nullptr && port->isOpen()) port->close();
   if (ExcelApp) {
     for (int i = ExcelApp->Workbooks().Count() - 1; i >= 0; --i) {
-      const xl::Workbook* book = ExcelApp->Workbooks().at(i);
-      if (book != nullptr) settleRecoveryCopy(*book);
+      xl::Workbook* book = ExcelApp->Workbooks().at(i);
+      if (book == nullptr) continue;
+      settleRecoveryCopy(*book);
+      keeper_.release(*book);
     }
     ExcelApp->Quit();
     ExcelApp.reset();
@@ -89,6 +98,7 @@ bool modExcel::CloseDataWorkbook() {
   if (ExcelWorkbook == nullptr) return true;
   if (!askToSaveChanges(*ExcelWorkbook)) return false;
   settleRecoveryCopy(*ExcelWorkbook);
+  keeper_.release(*ExcelWorkbook);
   notes_.remove(ExcelWorkbook);
   ExcelWorkbook->Close();
   QCoreApplication::processEvents();
@@ -132,6 +142,7 @@ bool modExcel::CheckWorkbookFormat() {
 
   if (ExcelApp && ExcelApp->ActiveWorkbook() != nullptr) {
     notes_.remove(ExcelApp->ActiveWorkbook());
+    keeper_.release(*ExcelApp->ActiveWorkbook());
     ExcelApp->ActiveWorkbook()->Close();
   }
   ExcelWorkbook = nullptr;
@@ -232,19 +243,49 @@ bool modExcel::saveRecoveryCopy(QString* error) {
   return writeRecoveryCopy(*ExcelWorkbook, error);
 }
 
-bool modExcel::writeRecoveryCopy(const xl::Workbook& book, QString* error) {
+void modExcel::beginRecoverySequence() {
+  if (ExcelWorkbook == nullptr) return;
   QString reason;
-  if (recovery_.write(book, &reason, notes_.value(&book).lastRunStored)) {
+  if (!keeper_.beginSequence(*ExcelWorkbook, &reason)) tellRecoveryFailure(*ExcelWorkbook, reason);
+}
+
+bool modExcel::secureStoredRun(int runNumber, QString* error) {
+  if (ExcelWorkbook == nullptr) {
+    if (error) *error = QStringLiteral("No data workbook is open.");
+    return false;
+  }
+  BookNotes& notes = notes_[ExcelWorkbook];
+  notes.touched = true;
+  notes.lastRunStored = QDateTime::currentDateTime();
+  QString reason;
+  if (!keeper_.secureRun(*ExcelWorkbook, runNumber, notes.lastRunStored, &reason)) {
+    if (error) *error = reason;
+    tellRecoveryFailure(*ExcelWorkbook, reason);
+    return false;
+  }
+  reportedRecoveryFailure_.clear();
+  Q_EMIT runSecured(runNumber);
+  return true;
+}
+
+bool modExcel::writeRecoveryCopy(xl::Workbook& book, QString* error) {
+  QString reason;
+  CopyOrigin origin = keeper_.fullCopyOrigin(book);
+  if (!origin.lastRunStored.isValid()) origin.lastRunStored = notes_.value(&book).lastRunStored;
+  if (recovery_.write(book, &reason, origin)) {
+    keeper_.fullCopyWritten(book);
     reportedRecoveryFailure_.clear();
     return true;
   }
   if (error) *error = reason;
-  const QString copy = recovery_.copyPathFor(book);
-  if (reportedRecoveryFailure_ != copy) {
-    reportedRecoveryFailure_ = copy;
-    Q_EMIT recoveryCopyFailed(SavePrompt::recoveryCopyFailed(book.Name(), reason));
-  }
+  tellRecoveryFailure(book, reason);
   return false;
+}
+
+void modExcel::tellRecoveryFailure(const xl::Workbook& book, const QString& reason) {
+  if (reportedRecoveryFailure_ == book.Name()) return;
+  reportedRecoveryFailure_ = book.Name();
+  Q_EMIT recoveryCopyFailed(SavePrompt::recoveryCopyFailed(book.Name(), reason));
 }
 
 bool modExcel::hasUnsavedWork(const xl::Workbook& book) const {
@@ -307,7 +348,7 @@ bool modExcel::saveWorkbook(xl::Workbook& book, const QString& path) {
   return true;
 }
 
-void modExcel::settleRecoveryCopy(const xl::Workbook& book) {
+void modExcel::settleRecoveryCopy(xl::Workbook& book) {
   if (hasUnsavedWork(book) && !notes_.value(&book).declined) {
     writeRecoveryCopy(book, nullptr);
     return;

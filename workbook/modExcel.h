@@ -10,6 +10,7 @@
 
 #include "platform/ProgramInfo.h"
 #include "platform/Prompts.h"
+#include "workbook/RecoveryKeeper.h"
 #include "workbook/RecoveryStore.h"
 #include "workbook/engine/Automation.h"
 
@@ -73,10 +74,20 @@ class modExcel : public QObject {
 
   // No data loss.
   RecoveryStore& recovery() { return recovery_; }
-  // After a stored run: writes the data workbook to its recovery copy; false
-  // when there is none or the write failed (the reason in *error). The first
+  // Writes the data workbook to its recovery copy in full, now; false when
+  // there is none or the write failed (the reason in *error). The first
   // failure in a row is told through recoveryCopyFailed.
   bool saveRecoveryCopy(QString* error = nullptr);
+  // A sequence begins in the data workbook: a full recovery copy is written
+  // from a snapshot, off the UI thread (the workbook's first one right away).
+  void beginRecoverySequence();
+  // After a stored run: what it changed goes to the recovery journal, on the
+  // disk when this returns true (then runSecured is sent). False, told like a
+  // failed copy, when it could not be written.
+  bool secureStoredRun(int runNumber, QString* error = nullptr);
+  // Drops the recovery copy and journal of `book` (it was saved).
+  void discardRecoveryCopy(const xl::Workbook& book) { recovery_.discardFor(book); }
+  RecoveryKeeper& recoveryKeeper() { return keeper_; }
   // True when closing the workbook would lose something: unsaved changes to a
   // saved workbook, or a run or an edit in one never saved (a new workbook
   // holding only its template's options is left without asking).
@@ -111,6 +122,8 @@ class modExcel : public QObject {
   void dataWorkbookReady();
   // A recovery copy could not be written (told once until one is written again).
   void recoveryCopyFailed(const QString& message);
+  // Run `runNumber` of the data workbook is in the recovery journal on the disk.
+  void runSecured(int runNumber);
 
  private:
   // What the store knows of an open workbook beyond the engine's saved flag.
@@ -119,17 +132,19 @@ class modExcel : public QObject {
     bool declined = false;  // the operator answered Don't Save
     QDateTime lastRunStored;
   };
-  bool writeRecoveryCopy(const xl::Workbook& book, QString* error);
+  bool writeRecoveryCopy(xl::Workbook& book, QString* error);
+  void tellRecoveryFailure(const xl::Workbook& book, const QString& reason);
   // The recovery copy settled as the workbook closes: discarded when the
   // operator saved or declined, kept (and brought up to date) otherwise.
-  void settleRecoveryCopy(const xl::Workbook& book);
+  void settleRecoveryCopy(xl::Workbook& book);
 
   Prompts& prompts_;
   ProgramInfo program_;
   RecoveryStore recovery_;
+  RecoveryKeeper keeper_{recovery_};
   ApplicationFactory factory_;
   SavePathChooser savePathChooser_;
   xl::ErrState noApplicationErr_;
   QHash<const xl::Workbook*, BookNotes> notes_;
-  QString reportedRecoveryFailure_;  // the copy whose failure was told last
+  QString reportedRecoveryFailure_;  // the workbook whose failed copy was told last
 };

@@ -40,7 +40,8 @@ TEST(MeasureCommand, TwoRunsOfTwoWellsLandInTheWorkbook) {
   EXPECT_EQ(run.out,
             QStringLiteral("Lumivane ejected the tray; it needs a microplate: Please load a microplate, then click OK "
                            "to begin reading. OK\nStarting run 1.\nDisplayed data is from run 1; now starting run 2.\n"
-                           "Displayed data is from run 2.\nThe last run completed successfully.\n"));
+                           "Run 1 stored\nDisplayed data is from run 2.\nRun 2 stored\n"
+                           "The last run completed successfully.\n"));
 
   xl::Application app;
   xl::Workbook* opened = app.Workbooks().Open(book);
@@ -209,7 +210,7 @@ TEST(MeasureCommand, InstrumentErrorKeepsTheRunsSoFarAndFails) {
                              QStringLiteral("B2=34"), QStringLiteral("measure"), book});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_TRUE(
-      run.out.endsWith(QStringLiteral("Displayed data is from run 1; now starting run 2.\n"
+      run.out.endsWith(QStringLiteral("Displayed data is from run 1; now starting run 2.\nRun 1 stored\n"
                                       "ERROR; run abandoned. REQUEST status code:  2\n")))
       << run.out.toStdString();
   EXPECT_EQ(run.err, QStringLiteral("ERROR; run abandoned.: REQUEST status code:  2\n"));

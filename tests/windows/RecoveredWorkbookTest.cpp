@@ -2,6 +2,7 @@
 
 #include "app/frmMain.h"
 #include "tests/windows/ProgramWindowsFixture.h"
+#include "workbook/RecoveryKeeper.h"
 #include "workbook/RecoveryStore.h"
 #include "workbook/engine/Automation.h"
 
@@ -17,9 +18,13 @@ class RecoveredWorkbookTest : public ProgramWindowsFixture {
     xl::Application earlierRun;
     xl::Workbook* book = earlierRun.Workbooks().Open(templatePath);
     ASSERT_NE(book, nullptr);
-    book->Range(QStringLiteral("Data!$D$3")).setValue(3410.0);
     RecoveryStore store(RecoveryStore::folderFor(home.path()));
-    ASSERT_TRUE(store.write(*book, &error, lastRun)) << error.toStdString();
+    RecoveryKeeper keeper(store);
+    ASSERT_TRUE(store.write(*book, &error, keeper.fullCopyOrigin(*book))) << error.toStdString();
+    keeper.fullCopyWritten(*book);
+    // The run went only into the journal behind the copy.
+    book->Range(QStringLiteral("Data!$D$3")).setValue(3410.0);
+    ASSERT_TRUE(keeper.secureRun(*book, 1, lastRun, &error)) << error.toStdString();
     ASSERT_EQ(store.recovered().size(), 1);
   }
   const QDateTime lastRun{QDate(2026, 3, 4), QTime(15, 6, 7)};

@@ -193,6 +193,13 @@ class Workbook {
   // only formula cells. Code that changes model() directly calls rescanFormulas().
   void noteCellWritten(const Worksheet* sheet, int row, int column);
   void rescanFormulas();
+  // The cells written since the log was last taken, for the recovery journal.
+  // Kept only once started; `overflowed` tells that more were written than it
+  // holds (the log then starts afresh and only a full copy has them all).
+  using WrittenCell = std::pair<const Worksheet*, CellRef>;
+  void startWriteLog() { writeLogOn_ = true; }
+  bool writeLogStarted() const { return writeLogOn_; }
+  std::vector<WrittenCell> takeWriteLog(bool* overflowed);
   // Asks the next spreadsheet program to recalculate when a formula the
   // engine could not evaluate reads cells written since the file was read.
   void markStaleFormulas(const std::vector<formula::Evaluator::CellAt>& carried);
@@ -207,6 +214,9 @@ class Workbook {
   bool dirty_ = false;
   std::set<std::pair<const Worksheet*, CellRef>> formulaCells_;
   std::set<std::pair<const Worksheet*, CellRef>> changedCells_;  // written since the file was read
+  bool writeLogOn_ = false;
+  bool writeLogOverflowed_ = false;
+  std::vector<WrittenCell> writeLog_;
 };
 
 class Workbooks {

@@ -3,7 +3,7 @@
 #include <QHash>
 #include <algorithm>
 #include <cmath>
-#include <deque>
+#include <memory>
 
 namespace xl {
 
@@ -67,10 +67,27 @@ bool CellValue::operator==(const CellValue& other) const {
 namespace {
 
 // The shared table of formats: entry 0 is the default format. Entries never
-// move or go away, so a reference to one stays good.
+// move or go away, so a reference to one stays good. They live in blocks that
+// are never moved, listed in a block table that never grows: a thread writing
+// a snapshot of a workbook reads the formats its cells name while this thread
+// adds new ones.
 struct FormatTable {
-  std::deque<CellFormat> formats{CellFormat{}};
+  static constexpr std::size_t kBlockSize = 1024;
+  static constexpr std::size_t kMaxBlocks = 16384;
+  std::unique_ptr<std::unique_ptr<CellFormat[]>[]> blocks{new std::unique_ptr<CellFormat[]>[kMaxBlocks]};
+  std::size_t count = 0;
   QHash<QString, quint32> indexByKey;
+
+  FormatTable() { add(CellFormat{}); }
+  const CellFormat& at(quint32 index) const { return blocks[index / kBlockSize][index % kBlockSize]; }
+  // The new entry's index; 0 (the default format) once the table is full.
+  quint32 add(const CellFormat& format) {
+    if (count >= kBlockSize * kMaxBlocks) return 0;
+    std::unique_ptr<CellFormat[]>& block = blocks[count / kBlockSize];
+    if (!block) block.reset(new CellFormat[kBlockSize]);
+    block[count % kBlockSize] = format;
+    return quint32(count++);
+  }
 
   static QString keyOf(const CellFormat& f) {
     return QStringLiteral("%1|%2|%3|%4|%5|%6")
@@ -104,12 +121,11 @@ FormatRef::FormatRef(const CellFormat& format) {
     index_ = *it;
     return;
   }
-  index_ = quint32(table.formats.size());
-  table.formats.push_back(format);
-  table.indexByKey.insert(key, index_);
+  index_ = table.add(format);
+  if (index_ != 0) table.indexByKey.insert(key, index_);
 }
 
-const CellFormat& FormatRef::operator*() const { return formatTable().formats[index_]; }
+const CellFormat& FormatRef::operator*() const { return formatTable().at(index_); }
 
 int CellStore::lastRow() const {
   for (auto it = rows_.rbegin(); it != rows_.rend(); ++it)
@@ -165,6 +181,21 @@ int WorkbookModel::sheetIndex(const QString& name) const {
     if (sheets_[i]->name().compare(name, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
   }
   return -1;
+}
+
+std::unique_ptr<WorkbookModel> WorkbookModel::clone() const {
+  auto copy = std::make_unique<WorkbookModel>();
+  copy->sheets_.reserve(sheets_.size());
+  for (const auto& sheet : sheets_) copy->sheets_.push_back(std::make_unique<Worksheet>(*sheet));
+  copy->names_ = names_;
+  copy->carriedParts_ = carriedParts_;
+  copy->carriedContentTypes_ = carriedContentTypes_;
+  copy->pivotCaches_ = pivotCaches_;
+  copy->carriedStyles_ = carriedStyles_;
+  copy->activeSheet_ = activeSheet_;
+  copy->date1904_ = date1904_;
+  copy->recalculateOnOpen_ = recalculateOnOpen_;
+  return copy;
 }
 
 Worksheet& WorkbookModel::addSheet(const QString& name) {

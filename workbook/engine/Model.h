@@ -285,6 +285,9 @@ struct PivotCache {
 
 class WorkbookModel {
  public:
+  // A deep copy: another thread may write it to a file while this one goes on changing the original.
+  std::unique_ptr<WorkbookModel> clone() const;
+
   std::vector<std::unique_ptr<Worksheet>>& sheets() { return sheets_; }
   const std::vector<std::unique_ptr<Worksheet>>& sheets() const { return sheets_; }
   Worksheet* sheet(const QString& name) const;  // case-insensitive; nullptr when missing

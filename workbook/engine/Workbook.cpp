@@ -177,6 +177,22 @@ void Workbook::noteCellWritten(const Worksheet* sheet, int row, int column) {
   else model_->setRecalculateOnOpen(true);  // too many to follow: let the next program recalculate
   if (cell && !cell->formula.isEmpty()) formulaCells_.insert(key);
   else formulaCells_.erase(key);
+  if (writeLogOn_) {
+    if (writeLog_.size() < kMaxTrackedChanges) {
+      writeLog_.push_back(key);
+    } else {
+      writeLog_.clear();
+      writeLogOverflowed_ = true;
+    }
+  }
+}
+
+std::vector<Workbook::WrittenCell> Workbook::takeWriteLog(bool* overflowed) {
+  if (overflowed != nullptr) *overflowed = writeLogOverflowed_;
+  writeLogOverflowed_ = false;
+  std::vector<WrittenCell> taken;
+  taken.swap(writeLog_);
+  return taken;
 }
 
 void Workbook::rescanFormulas() {
