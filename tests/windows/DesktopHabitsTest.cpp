@@ -30,7 +30,9 @@ TEST_F(DesktopHabitsTest, TheRecoveredWorkbookSaysWhereItWasPlaced) {
     xl::Workbook* book = earlierRun.Workbooks().Open(templatePath);
     ASSERT_NE(book, nullptr);
     RecoveryStore store(RecoveryStore::folderFor(home.path()));
-    ASSERT_TRUE(store.write(*book, &error, QDateTime(QDate(2026, 3, 4), QTime(15, 6, 7)))) << error.toStdString();
+    CopyOrigin origin;
+    origin.lastRunStored = QDateTime(QDate(2026, 3, 4), QTime(15, 6, 7));
+    ASSERT_TRUE(store.write(*book, &error, origin)) << error.toStdString();
   }
   prompts->script({PromptAnswer::Ok});
   windows.mainWindow().Form_Activate();
