@@ -169,9 +169,9 @@ TEST(LineReplay, StoredTracesReplayAgainstTheirCommands) {
   const Case cases[] = {
       {"measure-3-runs.txt", QStringList{QStringLiteral("measure"), book} + kMeasureTexts,
        QStringLiteral("Lumivane ejected the tray; it needs a microplate: Please load a microplate, then click OK to "
-                      "begin reading. OK\nStarting run 1.\nDisplayed data is from run 1; now starting run 2.\n"
-                      "Displayed data is from run 2; now starting run 3.\nDisplayed data is from run 3.\n"
-                      "The last run completed successfully.\n")},
+                      "begin reading. OK\nStarting run 1.\nDisplayed data is from run 1; now starting run 2.\nRun 1 stored\n"
+                      "Displayed data is from run 2; now starting run 3.\nRun 2 stored\nDisplayed data is from run 3.\n"
+                      "Run 3 stored\nThe last run completed successfully.\n")},
       {"light-plate-calibration.txt",
        {QStringLiteral("calibrate-light-plate"), QStringLiteral("pallas")},
        QStringLiteral("Calibration complete.\nA: 0.980392\nB: 1.030928\nC: 0.952381\nD: 1.020408\n"

@@ -89,7 +89,7 @@ TEST_F(SilentInstrument, FallingSilentBetweenRunsThreeAndFourEndsTheMeasurement)
   EXPECT_LT(elapsed.elapsed(), kSixRunsMs + kMarginMs);
   EXPECT_EQ(client.exitCode(), 1) << err.toStdString();
   EXPECT_TRUE(out.endsWith(QStringLiteral("Displayed data is from run 3; now starting run 4.\n"
-                                          "Lumivane stopped answering during run 4.\n")))
+                                          "Run 3 stored\nLumivane stopped answering during run 4.\n")))
       << out.toStdString();
   EXPECT_EQ(err, QStringLiteral("ERROR; run abandoned.: Lumivane stopped answering during run 4.\n"));
   EXPECT_EQ(storedRuns(), 3);
@@ -118,7 +118,7 @@ TEST_F(SilentInstrument, LongIncubationAndPauseStillComplete) {
   const RunResult run = ctl({QStringLiteral("--home"), home.path(), QStringLiteral("--simulate"),
                              QStringLiteral("--time-scale"), QStringLiteral("10"), QStringLiteral("measure"), book});
   EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
-  EXPECT_TRUE(run.out.endsWith(QStringLiteral("Displayed data is from run 2.\nThe last run completed successfully.\n")))
+  EXPECT_TRUE(run.out.endsWith(QStringLiteral("Displayed data is from run 2.\nRun 2 stored\nThe last run completed successfully.\n")))
       << run.out.toStdString();
   EXPECT_EQ(storedRuns(), 2);
 }
