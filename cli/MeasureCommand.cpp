@@ -104,7 +104,7 @@ bool openWorkbook(CliContext& ctx, modExcel& store, RunOptions& options, const Q
 
 // Ctrl-C (or SIGTERM) during a measurement: the first acts as the run
 // window's Cancel at once, the second ends the process on the spot, leaving
-// the recovery copy of the runs stored so far.
+// the recovery copy and journal of the runs stored so far.
 class MeasureInterrupts {
  public:
   MeasureInterrupts(CliContext& ctx, modExcel& store, RunSequencer& sequencer) {
@@ -116,10 +116,15 @@ class MeasureInterrupts {
       }
       ctx.out.flush();
       const QString copy = store.ExcelWorkbook ? store.recovery().copyPathFor(*store.ExcelWorkbook) : QString();
-      if (!copy.isEmpty() && (QFileInfo::exists(copy) || QFileInfo::exists(RecoveryStore::journalPathFor(copy))))
-        ctx.err << "Measurement stopped at once; runs stored so far are in the recovery copy " << copy << Qt::endl;
-      else
+      if (!copy.isEmpty() && (QFileInfo::exists(copy) || QFileInfo::exists(RecoveryStore::journalPathFor(copy)))) {
+        // The latest runs may be in the journal alone: the copy by itself is not the whole story.
+        const QString home = QFileInfo(store.recovery().folder()).absolutePath();
+        ctx.err << "Measurement stopped at once; runs stored so far are in the recovery copy " << copy
+                << " and its journal; rebuild them with: lumivanectl --home \"" << home << "\" recover \""
+                << store.ExcelWorkbook->FullName() << "\" OUT.xlsx" << Qt::endl;
+      } else {
         ctx.err << "Measurement stopped at once; no run was stored." << Qt::endl;
+      }
       std::_Exit(kExitInterrupted);
     });
   }

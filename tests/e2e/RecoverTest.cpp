@@ -112,6 +112,45 @@ TEST(RecoverCommand, KilledMeasurementLosesNoRunItReportedStored) {
   }
 }
 
+// A second Ctrl-C ends the process on the spot; what it prints rebuilds every run stored so far.
+TEST(RecoverCommand, SecondInterruptNamesTheCommandThatRebuildsTheRuns) {
+  ProgramFolder home;
+  const QString book = home.dir.filePath(QStringLiteral("kinetics.xlsx"));
+  ASSERT_EQ(ctl({QStringLiteral("new-workbook"), kTemplate, book}).exitCode, 0);
+  ASSERT_EQ(ctl({QStringLiteral("set-options"), book, QStringLiteral("--runs"), QString::number(kRuns),
+                 QStringLiteral("--delay"), QStringLiteral("0"), QStringLiteral("--wells"), QStringLiteral("all")})
+                .exitCode,
+            0);
+  QProcess client;
+  client.start(builtProgram(QStringLiteral("lumivanectl")),
+               {QStringLiteral("--home"), home.path(), QStringLiteral("--simulate"), QStringLiteral("--time-scale"),
+                QStringLiteral("1000"), QStringLiteral("--dark-current"), QStringLiteral("1200"),
+                QStringLiteral("--well-light"), QStringLiteral("B2=34"), QStringLiteral("measure"), book});
+  ASSERT_TRUE(client.waitForStarted());
+  QByteArray out;
+  QElapsedTimer waited;
+  waited.start();
+  while (!out.contains("Run 2 stored\n") && client.state() == QProcess::Running && waited.elapsed() < 120000) {
+    client.waitForReadyRead(50);
+    out += client.readAllStandardOutput();
+  }
+  ASSERT_TRUE(out.contains("Run 2 stored\n")) << out.toStdString();
+  // Two different signals, so the kernel does not merge them into one.
+  ::kill(static_cast<pid_t>(client.processId()), SIGTERM);
+  ::kill(static_cast<pid_t>(client.processId()), SIGINT);
+  ASSERT_TRUE(client.waitForFinished(30000));
+  EXPECT_EQ(client.exitCode(), 130);
+  const QString err = QString::fromLocal8Bit(client.readAllStandardError());
+  const QString command = QStringLiteral("rebuild them with: lumivanectl --home \"%1\" recover \"%2\" OUT.xlsx\n")
+                              .arg(home.path(), book);
+  ASSERT_TRUE(err.endsWith(command)) << err.toStdString();
+
+  const QString rebuilt = home.dir.filePath(QStringLiteral("rebuilt.xlsx"));
+  const RunResult recovered = ctl({QStringLiteral("--home"), home.path(), QStringLiteral("recover"), book, rebuilt});
+  ASSERT_EQ(recovered.exitCode, 0) << recovered.err.toStdString();
+  expectRuns(rebuilt, 2);
+}
+
 TEST(RecoverCommand, NothingToRecoverAndUsage) {
   ProgramFolder home;
   const RunResult listed = ctl({QStringLiteral("--home"), home.path(), QStringLiteral("recover"), QStringLiteral("--list")});
