@@ -51,6 +51,33 @@ void expectRuns(const QString& path, int runs) {
   EXPECT_TRUE(book->Range(QStringLiteral("Data!D%1").arg(3 + runs * 9)).Value().isEmpty());
 }
 
+// A new 40-run workbook of every well at `book`, measured by a started client
+// on the simulated instrument (B2 lit 34 counts above a dark current of 1200).
+void startMeasuring(QProcess& client, ProgramFolder& home, const QString& book) {
+  ASSERT_EQ(ctl({QStringLiteral("new-workbook"), kTemplate, book}).exitCode, 0);
+  ASSERT_EQ(ctl({QStringLiteral("set-options"), book, QStringLiteral("--runs"), QString::number(kRuns),
+                 QStringLiteral("--delay"), QStringLiteral("0"), QStringLiteral("--wells"), QStringLiteral("all")})
+                .exitCode,
+            0);
+  client.start(builtProgram(QStringLiteral("lumivanectl")),
+               {QStringLiteral("--home"), home.path(), QStringLiteral("--simulate"), QStringLiteral("--time-scale"),
+                QStringLiteral("1000"), QStringLiteral("--dark-current"), QStringLiteral("1200"),
+                QStringLiteral("--well-light"), QStringLiteral("B2=34"), QStringLiteral("measure"), book});
+  ASSERT_TRUE(client.waitForStarted());
+}
+
+// The client's standard output up to `line` (or its end, or two minutes).
+QByteArray outputUntil(QProcess& client, const QByteArray& line) {
+  QByteArray out;
+  QElapsedTimer waited;
+  waited.start();
+  while (!out.contains(line) && client.state() == QProcess::Running && waited.elapsed() < 120000) {
+    client.waitForReadyRead(50);
+    out += client.readAllStandardOutput();
+  }
+  return out;
+}
+
 // kill -9 right after "Run N stored", N at random: every run reported stored
 // comes back from the copy and its journal, whole and exact.
 TEST(RecoverCommand, KilledMeasurementLosesNoRunItReportedStored) {
@@ -59,26 +86,11 @@ TEST(RecoverCommand, KilledMeasurementLosesNoRunItReportedStored) {
     SCOPED_TRACE(attempt);
     ProgramFolder home;
     const QString book = home.dir.filePath(QStringLiteral("kinetics.xlsx"));
-    ASSERT_EQ(ctl({QStringLiteral("new-workbook"), kTemplate, book}).exitCode, 0);
-    ASSERT_EQ(ctl({QStringLiteral("set-options"), book, QStringLiteral("--runs"), QString::number(kRuns),
-                   QStringLiteral("--delay"), QStringLiteral("0"), QStringLiteral("--wells"), QStringLiteral("all")})
-                  .exitCode,
-              0);
     const int killAfter = 1 + int(random.bounded(kRuns - 2));
     const QByteArray line = "Run " + QByteArray::number(killAfter) + " stored\n";
     QProcess client;
-    client.start(builtProgram(QStringLiteral("lumivanectl")),
-                 {QStringLiteral("--home"), home.path(), QStringLiteral("--simulate"), QStringLiteral("--time-scale"),
-                  QStringLiteral("1000"), QStringLiteral("--dark-current"), QStringLiteral("1200"),
-                  QStringLiteral("--well-light"), QStringLiteral("B2=34"), QStringLiteral("measure"), book});
-    ASSERT_TRUE(client.waitForStarted());
-    QByteArray out;
-    QElapsedTimer waited;
-    waited.start();
-    while (!out.contains(line) && client.state() == QProcess::Running && waited.elapsed() < 120000) {
-      client.waitForReadyRead(50);
-      out += client.readAllStandardOutput();
-    }
+    ASSERT_NO_FATAL_FAILURE(startMeasuring(client, home, book));
+    QByteArray out = outputUntil(client, line);
     ASSERT_TRUE(out.contains(line)) << out.toStdString();
     // A moment later at random: in the middle of another run's storing, or of a copy.
     QThread::usleep(random.bounded(3000u));
@@ -116,24 +128,9 @@ TEST(RecoverCommand, KilledMeasurementLosesNoRunItReportedStored) {
 TEST(RecoverCommand, SecondInterruptNamesTheCommandThatRebuildsTheRuns) {
   ProgramFolder home;
   const QString book = home.dir.filePath(QStringLiteral("kinetics.xlsx"));
-  ASSERT_EQ(ctl({QStringLiteral("new-workbook"), kTemplate, book}).exitCode, 0);
-  ASSERT_EQ(ctl({QStringLiteral("set-options"), book, QStringLiteral("--runs"), QString::number(kRuns),
-                 QStringLiteral("--delay"), QStringLiteral("0"), QStringLiteral("--wells"), QStringLiteral("all")})
-                .exitCode,
-            0);
   QProcess client;
-  client.start(builtProgram(QStringLiteral("lumivanectl")),
-               {QStringLiteral("--home"), home.path(), QStringLiteral("--simulate"), QStringLiteral("--time-scale"),
-                QStringLiteral("1000"), QStringLiteral("--dark-current"), QStringLiteral("1200"),
-                QStringLiteral("--well-light"), QStringLiteral("B2=34"), QStringLiteral("measure"), book});
-  ASSERT_TRUE(client.waitForStarted());
-  QByteArray out;
-  QElapsedTimer waited;
-  waited.start();
-  while (!out.contains("Run 2 stored\n") && client.state() == QProcess::Running && waited.elapsed() < 120000) {
-    client.waitForReadyRead(50);
-    out += client.readAllStandardOutput();
-  }
+  ASSERT_NO_FATAL_FAILURE(startMeasuring(client, home, book));
+  const QByteArray out = outputUntil(client, "Run 2 stored\n");
   ASSERT_TRUE(out.contains("Run 2 stored\n")) << out.toStdString();
   // Two different signals, so the kernel does not merge them into one.
   ::kill(static_cast<pid_t>(client.processId()), SIGTERM);
