@@ -43,14 +43,19 @@ LightPlateCalibration::LightPlateCalibration(AppContext& app, Prompts& prompts, 
     : app_(app), prompts_(prompts), mode_(mode) {}
 
 int LightPlateCalibration::runInteractive() {
+  // A Cancel while the link comes up or the tray comes out ends the
+  // calibration before anything of the instrument is changed.
+  const bool& cancelled = app_.linkState().CancelRequested;
   if (modMain(app_).InitializeLink() != modMain::kConnected) {
     prompts_.show(kNoCommunication, kNoCommunicationTitle, PromptButtons::Ok, PromptIcon::Exclamation);
     return kNotStarted;
   }
+  if (cancelled) return kNotStarted;
   if (const QString error = app_.link().EjectTray(); !error.isEmpty()) {
     prompts_.show(error, kEjectAbandonedPhotile);
     return kNotStarted;
   }
+  if (cancelled) return kNotStarted;
   if (prompts_.show(kInsertPhotile, kBeginningCalibration, PromptButtons::OkCancel) != PromptAnswer::Ok)
     return kNotStarted;
   int result = StartCalibrationRun();

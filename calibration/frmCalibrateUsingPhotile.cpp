@@ -84,6 +84,11 @@ void frmCalibrateUsingPhotile::cmdCancel_Click() {
     app_.link().SendCancelEject();
     return;
   }
+  // Before its recipe starts, the calibration itself stops at its next step and the window closes after it.
+  if (calibrating_) {
+    app_.linkState().CancelRequested = true;
+    return;
+  }
   unload();
 }
 

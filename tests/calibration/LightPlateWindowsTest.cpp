@@ -158,6 +158,28 @@ TEST_F(CalibrateUsingPhotileTest, CancelDuringTheRunStopsItAndRestoresTheCoeffic
   EXPECT_EQ(instrument().trayPosition(), TrayPosition::Out);
 }
 
+// Cancel while the tray is still coming out: nothing more is asked or changed, and the window
+// closes once the calibration has stopped (it used to close at once and leave it running).
+TEST_F(CalibrateUsingPhotileTest, CancelBeforeTheRunStartsChangesNothing) {
+  start();
+  storeCoefficients(1.1f);
+  bool clicked = false;
+  every(5, [this, &clicked] {
+    if (clicked || !window().isCalibrating() || app->linkState().RecipeActive) return;
+    clicked = true;
+    window().findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+    EXPECT_TRUE(window().isLoaded()) << "the window waits for the calibration to stop";
+  });
+  prompts->script({PromptAnswer::Ok});
+  calibrateWith(QStringLiteral("PALLAS"));
+  EXPECT_TRUE(clicked);
+  EXPECT_TRUE(prompts->shown().empty()) << shownText();
+  EXPECT_EQ(window().lastResult(), LightPlateCalibration::kNotStarted);
+  for (int row = 0; row < 8; ++row) EXPECT_EQ(coefficient(row), 1.1f) << row;
+  EXPECT_FALSE(instrument().runInProgress());
+  EXPECT_FALSE(window().isLoaded());
+}
+
 TEST_F(CalibrateUsingPhotileTest, OkAndEnterDoNothingWhileACalibrationRunsAndTheWindowSaysItRuns) {
   start();
   int tries = 0;
