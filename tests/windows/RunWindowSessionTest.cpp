@@ -18,45 +18,13 @@
 #include "run/frmLumiTerm.h"
 #include "sim/Simulator.h"
 #include "tests/windows/ProgramWindowsFixture.h"
+#include "tests/windows/SimulatedSessionFixture.h"
 
 namespace {
 
 // A working session against the simulated instrument on a real serial port,
 // its clock forty times faster than the PC's.
-class RunWindowSessionTest : public ::testing::Test {
- protected:
-  RunWindowSessionTest() : app(makePlatform()), windows(app) {
-    windows.setModalRunner([](QDialog&) {});
-  }
-
-  Platform makePlatform() {
-    for (const char* folder : {"DarkCurrents", "EventLogs", "StepCounts", "Firmware", "Templates"})
-      QDir(home.path()).mkpath(QLatin1String(folder));
-    SimOptions options;
-    options.timeScale = 40;
-    QString error;
-    simulator = Simulator::startOnPty(options, &error);
-    EXPECT_TRUE(simulator) << error.toStdString();
-    Platform platform;
-    platform.port = std::make_unique<QtSerialPort>();
-    platform.clock = std::make_unique<SystemClock>();
-    auto scripted = std::make_unique<ScriptedPrompts>();
-    prompts = scripted.get();
-    platform.prompts = std::move(scripted);
-    platform.settings = std::make_unique<MemorySettingsStore>();
-    platform.computerName = std::make_unique<FixedComputerName>(QStringLiteral("BENCH-7"));
-    platform.fileDialogs = std::make_unique<ScriptedFileDialogs>();
-    platform.program.folder = home.path();
-    platform.program.executableName = QStringLiteral("LumivaneQX");
-    return platform;
-  }
-
-  QTemporaryDir home;
-  std::unique_ptr<Simulator> simulator;
-  ScriptedPrompts* prompts = nullptr;
-  AppContext app;
-  ProgramWindows windows;
-};
+class RunWindowSessionTest : public SimulatedSessionFixture {};
 
 // Three sequences of three runs of 24 wells (rows B to D, columns 1 to 8):
 // the list names all three, the last one's kinetics start near 0 s on its

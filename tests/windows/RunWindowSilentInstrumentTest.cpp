@@ -19,44 +19,12 @@
 #include "sim/Simulator.h"
 #include "tests/support/DoublePlatform.h"
 #include "workbook/DefaultTemplate.h"
+#include "tests/windows/SimulatedSessionFixture.h"
 #include "workbook/modExcel.h"
 
 namespace {
 
-class RunWindowSilentInstrument : public ::testing::Test {
- protected:
-  RunWindowSilentInstrument() : app(makePlatform()), windows(app) {
-    windows.setModalRunner([](QDialog&) {});
-  }
-
-  Platform makePlatform() {
-    for (const char* folder : {"DarkCurrents", "EventLogs", "StepCounts", "Firmware", "Templates"})
-      QDir(home.path()).mkpath(QLatin1String(folder));
-    SimOptions options;
-    options.timeScale = 40;
-    QString error;
-    simulator = Simulator::startOnPty(options, &error);
-    EXPECT_TRUE(simulator) << error.toStdString();
-    Platform platform;
-    platform.port = std::make_unique<QtSerialPort>();
-    platform.clock = std::make_unique<SystemClock>();
-    auto scripted = std::make_unique<ScriptedPrompts>();
-    prompts = scripted.get();
-    platform.prompts = std::move(scripted);
-    platform.settings = std::make_unique<MemorySettingsStore>();
-    platform.computerName = std::make_unique<FixedComputerName>(QStringLiteral("BENCH-7"));
-    platform.fileDialogs = std::make_unique<ScriptedFileDialogs>();
-    platform.program.folder = home.path();
-    platform.program.executableName = QStringLiteral("LumivaneQX");
-    return platform;
-  }
-
-  QTemporaryDir home;
-  std::unique_ptr<Simulator> simulator;
-  ScriptedPrompts* prompts = nullptr;
-  AppContext app;
-  ProgramWindows windows;
-};
+class RunWindowSilentInstrument : public SimulatedSessionFixture {};
 
 TEST_F(RunWindowSilentInstrument, SequenceEndsWithStoppedAnsweringAndKeepsRunOne) {
   ASSERT_TRUE(simulator);

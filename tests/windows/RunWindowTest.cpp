@@ -20,6 +20,7 @@
 #include "run/frmLumiTerm.h"
 #include "sim/Simulator.h"
 #include "tests/windows/ProgramWindowsFixture.h"
+#include "tests/windows/SimulatedSessionFixture.h"
 
 namespace {
 
@@ -275,41 +276,7 @@ TEST_F(RunWindowTest, TimerAllowsFirmwareDownloadOnlyWhileNoRecipeIsActive) {
 }
 
 // The whole operator's path against the simulated instrument on a real serial port.
-class WholeMeasurementTest : public ::testing::Test {
- protected:
-  WholeMeasurementTest() : app(makePlatform()), windows(app) {
-    windows.setModalRunner([this](QDialog& dialog) { modals.push_back(dialog.objectName()); });
-  }
-
-  Platform makePlatform() {
-    for (const char* folder : {"DarkCurrents", "EventLogs", "StepCounts", "Firmware", "Templates"})
-      QDir(home.path()).mkpath(QLatin1String(folder));
-    SimOptions options;
-    options.timeScale = 40;
-    QString error;
-    simulator = Simulator::startOnPty(options, &error);
-    EXPECT_TRUE(simulator) << error.toStdString();
-    Platform platform;
-    platform.port = std::make_unique<QtSerialPort>();
-    platform.clock = std::make_unique<SystemClock>();
-    auto scripted = std::make_unique<ScriptedPrompts>();
-    prompts = scripted.get();
-    platform.prompts = std::move(scripted);
-    platform.settings = std::make_unique<MemorySettingsStore>();
-    platform.computerName = std::make_unique<FixedComputerName>(QStringLiteral("BENCH-7"));
-    platform.fileDialogs = std::make_unique<ScriptedFileDialogs>();
-    platform.program.folder = home.path();
-    platform.program.executableName = QStringLiteral("LumivaneQX");
-    return platform;
-  }
-
-  QTemporaryDir home;
-  std::unique_ptr<Simulator> simulator;
-  ScriptedPrompts* prompts = nullptr;
-  AppContext app;
-  ProgramWindows windows;
-  std::vector<QString> modals;
-};
+class WholeMeasurementTest : public SimulatedSessionFixture {};
 
 TEST_F(WholeMeasurementTest, StartMeasuresThePlateIntoTheWorkbook) {
   ASSERT_TRUE(simulator);
