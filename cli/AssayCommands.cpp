@@ -62,6 +62,23 @@ bool readRequest(CliContext& ctx, const std::map<QString, QString>& flags, assay
   return true;
 }
 
+// The workbook's runs and layout as `request` asks for them, and the workbook's
+// name; nullopt after telling why when the file or what it holds will not do.
+std::optional<assay::AssayInput> openAssayInput(CliContext& ctx, const QString& path,
+                                                const assay::AssayRequest& request, QString* bookName) {
+  xl::Application app;
+  xl::Workbook* book = app.Workbooks().Open(path);
+  if (!book) {
+    ctx.err << "Cannot open " << path << ": " << app.Err().Description << Qt::endl;
+    return std::nullopt;
+  }
+  *bookName = book->Name();
+  QString error;
+  std::optional<assay::AssayInput> input = assay::loadAssayInput(*book, request, &error);
+  if (!input) ctx.err << error << Qt::endl;
+  return input;
+}
+
 int analyse(CliContext& ctx, const QStringList& args) {
   std::map<QString, QString> flags;
   const QStringList known = {"--layout", "--model",    "--sequence", "--slope-runs", "--wells",
@@ -80,18 +97,9 @@ int analyse(CliContext& ctx, const QStringList& args) {
     }
   }
 
-  xl::Application app;
-  xl::Workbook* book = app.Workbooks().Open(args[0]);
-  if (!book) {
-    ctx.err << "Cannot open " << args[0] << ": " << app.Err().Description << Qt::endl;
-    return kExitFailed;
-  }
-  QString error;
-  const std::optional<assay::AssayInput> input = assay::loadAssayInput(*book, request, &error);
-  if (!input) {
-    ctx.err << error << Qt::endl;
-    return kExitFailed;
-  }
+  QString bookName;
+  const std::optional<assay::AssayInput> input = openAssayInput(ctx, args[0], request, &bookName);
+  if (!input) return kExitFailed;
   std::vector<assay::AnalysedSequence> analysed;
   for (const stored::StoredSequence& sequence : input->sequences)
     analysed.push_back({&sequence, assay::analyseSequence(sequence, input->layout, slopeRuns)});
@@ -137,22 +145,14 @@ int report(CliContext& ctx, const QStringList& args) {
     return usage(ctx, kReportUsage);
   assay::AssayRequest request;
   if (!readRequest(ctx, flags, request)) return kExitUsage;
-  xl::Application app;
-  xl::Workbook* book = app.Workbooks().Open(args[0]);
-  if (!book) {
-    ctx.err << "Cannot open " << args[0] << ": " << app.Err().Description << Qt::endl;
-    return kExitFailed;
-  }
-  QString error;
-  const std::optional<assay::AssayInput> input = assay::loadAssayInput(*book, request, &error);
-  if (!input) {
-    ctx.err << error << Qt::endl;
-    return kExitFailed;
-  }
+  QString bookName;
+  const std::optional<assay::AssayInput> input = openAssayInput(ctx, args[0], request, &bookName);
+  if (!input) return kExitFailed;
   const stored::StoredSequence& sequence = input->sequences.back();
-  const assay::ReportContent content{book->Name(), &sequence, input->layout,
+  const assay::ReportContent content{bookName, &sequence, input->layout,
                                      assay::analyseSequence(sequence, input->layout)};
   const QString pdf = flags.at(QStringLiteral("--pdf"));
+  QString error;
   if (!assay::writeReportPdf(pdf, content, &error)) {
     ctx.err << "Cannot write " << pdf << ": " << error << Qt::endl;
     return kExitFailed;
